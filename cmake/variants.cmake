@@ -1,0 +1,29 @@
+# The two deliverables from one set of sources; the variant header (order M, class name) is all that differs.
+set(VIBREL_CLASS_full "vibrel~")
+set(VIBREL_CLASS_lite "vibrel-lite~")
+
+# vibrel_core_<variant>: the string model, host-independent.
+function(vibrel_add_core variant)
+  set(target vibrel_core_${variant})
+  add_library(${target} STATIC
+    ${PROJECT_SOURCE_DIR}/core/design.cpp
+    ${PROJECT_SOURCE_DIR}/core/state.cpp
+    ${PROJECT_SOURCE_DIR}/core/vibrel.dsp.cpp)
+  target_include_directories(${target} PUBLIC
+    ${PROJECT_SOURCE_DIR}/core
+    ${PROJECT_SOURCE_DIR}/hostapi
+    ${PROJECT_SOURCE_DIR}/variants/${variant})
+  target_link_libraries(${target} PRIVATE vibrel_plugin_flags)
+  set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  if(NOT WIN32 AND NOT APPLE)
+    target_link_libraries(${target} PUBLIC m)
+  endif()
+endfunction()
+
+# vibrel_<variant>: the loadable plug-in module, named for the target (cmake/output_naming.cmake).
+function(vibrel_add_plugin variant)
+  set(target vibrel_${variant})
+  add_library(${target} MODULE ${PROJECT_SOURCE_DIR}/host/vibrel.cpp ${PROJECT_SOURCE_DIR}/host/reports.cpp)
+  target_link_libraries(${target} PRIVATE vibrel_core_${variant} vibrel_plugin_flags)
+  vibrel_name_plugin(${target} "${VIBREL_CLASS_${variant}}")
+endfunction()

@@ -1,0 +1,94 @@
+// Pieces of the string loop shared by the coefficient design and the three perform routines:
+// the loop-filter design, the interpolated read from the delay line, and one pass of the loop.
+// The orders of operations are part of the design: every build must produce the same bits.
+#pragma once
+
+#include <math.h>
+
+#include "shared.h"
+#include "vibrel.h"
+
+namespace VIBREL_NS {
+
+// Loop-filter weights for a loop delay in samples (the period minus 1, at least kHalf), a gain at the
+// fundamental g and a gain at Nyquist gNyq (= brightness * g). Any thread.
+inline void design_loop_filter(double loopDelay, double g, double gNyq, double &outer, double &centre) {
+    const double c = cos(kTwoPi / (loopDelay + 1.0)); // 1 + c > 0: loopDelay + 1 >= 3
+    centre = (gNyq * c + g) / (c + 1.0);
+    outer = (centre - gNyq) * 0.5;
+    if (outer < 0.0) { // only for a negative gain: a flat gain with one sample of delay
+        outer = 0.0;
+        centre = g;
+    }
+    // At short periods the design asks for more than unit gain at 0 Hz; the DC blocker in the loop
+    // leaves a mode just above 0 Hz and the string would grow without bound. Scaling both weights by
+    // the same factor keeps the brightness and leaves every filter with a DC gain of 1 or less as it is.
+    const double dcGain = centre + 2.0 * outer;
+    if (dcGain > 1.0) {
+        centre = centre / dcGain;
+        outer = outer / dcGain;
+    }
+}
+
+// Position of tap 0, d samples behind the write slot w: (w - d) mod L for 0 <= d < L.
+inline long first_tap(long w, long d, long L) {
+    const long p0 = w - d;
+    return p0 < 0 ? p0 + L : p0;
+}
+
+// Interpolated read: the sum over k of weight[k] * B[(p0 - k) mod L], accumulated in ascending k.
+// Audio thread.
+inline double read_taps(const double *B, long L, long p0, const double *weight) {
+    using vibrel_shared::load;
+    double acc;
+    if (p0 >= kOrder) { // no tap wraps: read straight down from p0
+        const double *b = B + p0;
+        acc = weight[0] * load(b[0]);
+        for (long k = 1; k < kTaps; k++) acc = acc + weight[k] * load(b[-k]);
+    } else {
+        long t = p0;
+        acc = weight[0] * load(B[t]);
+        for (long k = 1; k < kTaps; k++) {
+            if (--t < 0) t += L;
+            acc = acc + weight[k] * load(B[t]);
+        }
+    }
+    return acc;
+}
+
+// Running state of the loop filter and the DC blocker, held in locals for a vector.
+struct LoopState {
+    double lpfX1, lpfX2, dcX1, dcY1;
+};
+
+struct DcBlocker {
+    double b0, b1, a1;
+};
+
+// One pass of the loop after the interpolated read x: loop filter, excitation, DC blocker.
+// Returns the output sample, which is also the sample to write into the delay line.
+inline double loop_step(LoopState &s, const DcBlocker &dc, double x, double outer, double centre,
+                        double excitation) {
+    const double v = ((outer * x + centre * s.lpfX1) + outer * s.lpfX2) + excitation;
+    const double y = (dc.b0 * v + dc.b1 * s.dcX1) + dc.a1 * s.dcY1;
+    s.lpfX2 = s.lpfX1;
+    s.lpfX1 = x;
+    s.dcX1 = v;
+    s.dcY1 = y;
+    return y;
+}
+
+inline LoopState load_loop_state(const t_vibrel *x) {
+    using vibrel_shared::load;
+    return LoopState{load(x->lpfX1), load(x->lpfX2), load(x->dcX1), load(x->dcY1)};
+}
+
+inline void store_loop_state(t_vibrel *x, const LoopState &s) {
+    using vibrel_shared::store;
+    store(x->lpfX1, s.lpfX1);
+    store(x->lpfX2, s.lpfX2);
+    store(x->dcX1, s.dcX1);
+    store(x->dcY1, s.dcY1);
+}
+
+} // namespace VIBREL_NS

@@ -1,0 +1,112 @@
+// The three perform routines: period and gain from messages (1), period from a signal (2),
+// period and gain from signals (3). Audio thread; any frame count, outputs may share inputs' memory.
+#include <math.h>
+
+#include "loop.h"
+#include "shared.h"
+#include "vibrel.h"
+
+namespace VIBREL_NS {
+
+using vibrel_shared::load;
+using vibrel_shared::store;
+
+// Locals: L = bufLen, B = buffer, w = writeIndex, s = the four filter memories, c = lagCoeff.
+void vibrel_dodsp1_64(t_vibrel *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
+    if (n <= 0) return;
+    const long L = x->bufLen;
+    double *const B = x->buffer;
+    long w = load(x->writeIndex);
+    LoopState s = load_loop_state(x);
+
+    // Read once per vector: a "period" message lands whole at the next vector.
+    const long d0 = (long)floor(load(x->loopDelay) - (double)kHalf);
+    double c[kTaps];
+    for (long k = 0; k < kTaps; k++) c[k] = load(x->lagCoeff[k]);
+    const double outer = load(x->lpfOuter);
+    const double centre = load(x->lpfCenter);
+    const DcBlocker dc{x->dcB0, x->dcB1, x->dcA1};
+
+    const double *in = ins[0];
+    double *out = outs[0];
+    for (long i = 0; i < n; i++) {
+        const double xi = read_taps(B, L, first_tap(w, d0, L), c);
+        const double y = loop_step(s, dc, xi, outer, centre, in[i]);
+        out[i] = y;
+        store(B[w], y); // after every tap of this sample was read
+        if (++w >= L) w = 0;
+    }
+
+    store(x->writeIndex, w);
+    store_loop_state(x, s);
+}
+
+// Shared body of routines 2 and 3. Per sample: the delay from the period signal, clamped to
+// [kHalf, maxDelay]; Lagrange weights from lagDenom (no division); the loop filter designed afresh.
+// Locals as in routine 1, plus f = delay, G = gain, gNyq = G * brightness, D = fractional position.
+template <bool kGainSignal>
+static void perform_signal_rate(t_vibrel *x, double **ins, double **outs, long n) {
+    if (n <= 0) return;
+    const double maxDelay = x->maxDelay;
+    const long L = x->bufLen;
+    double *const B = x->buffer;
+    long w = load(x->writeIndex);
+    LoopState s = load_loop_state(x);
+    const DcBlocker dc{x->dcB0, x->dcB1, x->dcA1};
+    const double brightness = load(x->brightness);
+    const double fbGain = kGainSignal ? 0.0 : load(x->fbGain);
+    const double fbGainNyq = brightness * fbGain;
+
+    const double *in = ins[0];
+    const double *gainIn = ins[1];
+    const double *periodIn = ins[2];
+    double *out = outs[0];
+    double diff[kTaps];
+    double weight[kTaps];
+    for (long i = 0; i < n; i++) {
+        double f = periodIn[i] - 1.0;
+        if (maxDelay < f) f = maxDelay;
+        if (!(f >= (double)kHalf)) f = (double)kHalf; // NaN fails the test: the shortest delay
+
+        double G = fbGain;
+        double gNyq = fbGainNyq;
+        if (kGainSignal) {
+            G = gainIn[i];
+            if (kGainBound < G) G = kGainBound;
+            if (-kGainBound > G) G = -kGainBound;
+            if (G != G) G = 0.0; // a NaN sample lets nothing recirculate
+            gNyq = brightness * G;
+        }
+
+        const long d = (long)floor(f - (double)kHalf);
+        const double D = f - (double)d;
+        for (long j = 0; j < kTaps; j++) diff[j] = D - (double)j;
+        // Weight k = lagDenom[k] * prod_{j != k} diff[j] in ascending j; multiplying by 1.0 where
+        // j == k is exact, so all weights advance together.
+        for (long k = 0; k < kTaps; k++) weight[k] = x->lagDenom[k];
+        for (long j = 0; j < kTaps; j++)
+            for (long k = 0; k < kTaps; k++) weight[k] = weight[k] * (j == k ? 1.0 : diff[j]);
+
+        const double xi = read_taps(B, L, first_tap(w, d, L), weight);
+        double outer, centre;
+        design_loop_filter(f, G, gNyq, outer, centre);
+        const double y = loop_step(s, dc, xi, outer, centre, in[i]);
+        out[i] = y;
+        store(B[w], y);
+        if (++w >= L) w = 0;
+    }
+
+    for (long j = 0; j < kTaps; j++) x->lagDiff[j] = diff[j];
+    store(x->writeIndex, w);
+    store_loop_state(x, s);
+}
+
+void vibrel_dodsp2_64(t_vibrel *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
+    perform_signal_rate<false>(x, ins, outs, n);
+}
+
+void vibrel_dodsp3_64(t_vibrel *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
+    perform_signal_rate<true>(x, ins, outs, n);
+}
+
+} // namespace VIBREL_NS

@@ -1,0 +1,88 @@
+// A host emulator: behaves towards a plug-in module as the host does. It loads the module by path,
+// calls its entry point once, keeps classes by name in the "box" name space, creates objects from box
+// texts, dispatches messages by name with the registered type codes, builds the signal chain and runs
+// vectors through the routine the plug-in added. Every console line is captured.
+//
+// The host operations (class_new, gensym, object_post, ...) are C functions exported by the process
+// that links this library (the test or tool executable is built with exported symbols), so the state
+// behind them is process-wide: use one Host at a time, from one message thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ext_types.h"
+
+namespace vibrel_emu {
+
+// One argument of a message or box: what the host parses a word into.
+struct Atom {
+    enum Type { Long, Float, Symbol } type;
+    long long l = 0;
+    double f = 0.0;
+    std::string s;
+    static Atom of(long long v) { return Atom{Long, v, 0.0, {}}; }
+    static Atom of(double v) { return Atom{Float, 0, v, {}}; }
+    static Atom sym(std::string v) { return Atom{Symbol, 0, 0.0, std::move(v)}; }
+};
+
+// Splits text into atoms as a box or message box does: integers, floats, anything else a symbol.
+std::vector<Atom> parse_atoms(const std::string &text);
+
+// An object made by Host::create; its record is the plug-in's own memory.
+struct Object;
+
+// Which allocation the emulator refuses next (once), to exercise the plug-in's failure paths.
+enum class FailNext { None, ObjectAlloc, SysmemAlloc };
+
+class Host {
+  public:
+    Host();
+    ~Host(); // frees every object still alive; modules stay loaded (as in the host)
+
+    // Loads a module (dlopen on Linux, LoadLibrary on Windows) and calls its entry point once.
+    // False, with a reason in *error, when the file or its entry point is missing.
+    bool load(const std::string &path, std::string *error = nullptr);
+
+    // Creates an object from a box text such as "vibrel~ 20000". Null, with the host's console line,
+    // when no class has that name or the constructor returned null.
+    Object *create(const std::string &boxText);
+    void free(Object *obj); // the class's free method, then the record's memory
+
+    // Sends a message by name: "period 100", or a selector and atoms. An unknown message or a missing
+    // argument gets the host's error line on the console and returns false; nothing crashes.
+    bool send(Object *obj, const std::string &messageText);
+    bool send(Object *obj, const std::string &selector, const std::vector<Atom> &args);
+
+    // Builds the signal chain for one object: one connection flag per inlet (missing flags are 0),
+    // the sample rate and the largest vector size. Calls the object's "dsp64" and keeps the routine it
+    // adds. False if the object added no routine.
+    bool dsp(Object *obj, std::vector<short> connected, double sampleRate, long maxVectorSize);
+
+    // Runs one vector of n frames through the routine: inputs[i] is the vector of inlet i (missing or
+    // null inlets read zeros, as unconnected inlets do in the host); the result goes to output.
+    // With inPlace, the output vector is the memory of inlet inPlaceInlet (the host may do this).
+    void run(Object *obj, const std::vector<const double *> &inputs, double *output, long n);
+    void run_in_place(Object *obj, std::vector<double *> inputs, int inPlaceInlet, long n);
+
+    // The hover help text for an inlet (msg 1) or outlet (msg 2); the buffer starts as `initial`.
+    std::string assist(Object *obj, long msg, long index, const std::string &initial = "");
+
+    // Console lines posted so far, in order; take_console() returns and forgets them.
+    const std::vector<std::string> &console() const;
+    std::vector<std::string> take_console();
+
+    void fail_next(FailNext what);
+
+    // For tests and tools that inspect the plug-in's record (its layout is the string model's).
+    void *record(Object *obj) const;
+    const std::string &class_name(Object *obj) const;
+    // The perform routine the last dsp() added, to tell which of the three was chosen.
+    void *routine(Object *obj) const;
+    // Live allocations made through sysmem_newptrclear and object_alloc (leak checks).
+    long live_allocations() const;
+};
+
+} // namespace vibrel_emu
