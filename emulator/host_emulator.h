@@ -37,6 +37,27 @@ struct Object;
 // Which allocation the emulator refuses next (once), to exercise the plug-in's failure paths.
 enum class FailNext { None, ObjectAlloc, SysmemAlloc };
 
+// Requests above this many bytes fail (null) as they would on a host out of memory, instead of
+// asking the system allocator for terabytes.
+constexpr std::size_t kDefaultAllocationLimit = std::size_t(1) << 32;
+
+// What the plug-in asked of the host, in order, for lifecycle checks.
+enum class Event {
+    ObjectAlloc,    // object: the new record
+    ObjectFree,     // object: the record, before its free method runs
+    ObjectRelease,  // object: the record, after its free method, as its memory goes
+    DspSetup,       // object: the record (z_dsp_setup)
+    DspFree,        // object: the record (z_dsp_free)
+    SysmemAlloc,    // memory: the block (object: the record being freed or made, if any)
+    SysmemFree,     // memory: the block (object: the record whose free method is running, if any)
+    DspAdd,         // object: the record added to the chain; memory: the routine
+};
+struct EventRecord {
+    Event what;
+    const void *object;
+    const void *memory;
+};
+
 class Host {
   public:
     Host();
@@ -62,7 +83,9 @@ class Host {
     bool dsp(Object *obj, std::vector<short> connected, double sampleRate, long maxVectorSize);
 
     // Runs one vector of n frames through the routine: inputs[i] is the vector of inlet i (missing or
-    // null inlets read zeros, as unconnected inlets do in the host); the result goes to output.
+    // null inlets read zeros, as unconnected inlets do in the host; so does an inlet that the last
+    // dsp() marked unconnected, whatever is passed for it); the result goes to output. Without a
+    // routine (no dsp() yet) the output is zeros.
     // With inPlace, the output vector is the memory of inlet inPlaceInlet (the host may do this).
     void run(Object *obj, const std::vector<const double *> &inputs, double *output, long n);
     void run_in_place(Object *obj, std::vector<double *> inputs, int inPlaceInlet, long n);
@@ -83,6 +106,16 @@ class Host {
     void *routine(Object *obj) const;
     // Live allocations made through sysmem_newptrclear and object_alloc (leak checks).
     long live_allocations() const;
+
+    // Every host operation the plug-in called that matters for lifecycles, since this Host was made.
+    const std::vector<EventRecord> &events() const;
+    // sysmem_freeptr calls made by a free method while its object was still a signal object
+    // (before z_dsp_free): the audio thread could still be reading that memory.
+    long frees_while_in_chain() const;
+    void set_allocation_limit(std::size_t bytes); // see kDefaultAllocationLimit
+    // Inlets declared with z_dsp_setup, and outlets made with outlet_new (of any type).
+    long signal_inlets(Object *obj) const;
+    long outlets(Object *obj) const;
 };
 
 } // namespace vibrel_emu
