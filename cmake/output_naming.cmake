@@ -11,7 +11,18 @@ function(vibrel_name_plugin target class)
       set_target_properties(${target} PROPERTIES SUFFIX ".mxe")
     endif()
   elseif(APPLE)
-    set_target_properties(${target} PROPERTIES BUNDLE TRUE BUNDLE_EXTENSION "mxo")
+    # vibrel~.mxo/Contents/{MacOS/vibrel~, Info.plist, PkgInfo}; the identifier drops the "~".
+    string(REPLACE "~" "" stem "${class}")
+    set_target_properties(${target} PROPERTIES BUNDLE TRUE BUNDLE_EXTENSION "mxo"
+      MACOSX_BUNDLE_INFO_PLIST ${PROJECT_SOURCE_DIR}/cmake/macos/Info.plist.in
+      MACOSX_BUNDLE_BUNDLE_NAME "${class}"
+      MACOSX_BUNDLE_GUI_IDENTIFIER "org.vibrel.${stem}"
+      MACOSX_BUNDLE_BUNDLE_VERSION "${PROJECT_VERSION}"
+      MACOSX_BUNDLE_SHORT_VERSION_STRING "${PROJECT_VERSION}")
+    set(pkginfo ${PROJECT_BINARY_DIR}/PkgInfo)
+    file(WRITE ${pkginfo} "iLaXmax2") # package type and creator: a host plug-in; exactly 8 bytes
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy ${pkginfo} $<TARGET_BUNDLE_CONTENT_DIR:${target}>/PkgInfo VERBATIM)
   else()
     set_target_properties(${target} PROPERTIES SUFFIX ".so")
   endif()

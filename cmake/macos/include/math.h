@@ -1,0 +1,23 @@
+/* math.h for the macOS x86-64 plug-in build: the double functions that libSystem supplies to it
+   (see cmake/macos/libSystem.tbd; a function declared here must be exported there). */
+#ifndef VIBREL_MACOS_MATH_H
+#define VIBREL_MACOS_MATH_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+double cos(double x);
+double floor(double x);
+double ceil(double x);
+double log10(double x);
+
+#ifdef __cplusplus
+}
+#endif
+
+#define HUGE_VAL __builtin_huge_val()
+#define INFINITY __builtin_inff()
+#define NAN __builtin_nanf("")
+
+#endif
