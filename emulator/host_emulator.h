@@ -39,7 +39,9 @@ enum class FailNext { None, ObjectAlloc, SysmemAlloc };
 
 // Requests above this many bytes fail (null) as they would on a host out of memory, instead of
 // asking the system allocator for terabytes.
-constexpr std::size_t kDefaultAllocationLimit = std::size_t(1) << 32;
+// (4 GiB, or all of a 32-bit address space.)
+constexpr std::size_t kDefaultAllocationLimit =
+    sizeof(std::size_t) > 4 ? std::size_t(std::uint64_t(1) << 32) : std::size_t(-1);
 
 // What the plug-in asked of the host, in order, for lifecycle checks.
 enum class Event {

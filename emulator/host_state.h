@@ -23,7 +23,7 @@
 namespace vibrel_emu {
 
 constexpr t_ptr_int kObjectMagic = 1758379419; // marks a header that object_alloc filled in
-constexpr t_ptr_int kChainMagic = 0x636861696e; // marks the emulator's signal-chain object
+constexpr t_ptr_int kChainMagic = 0x6368616e;  // marks the emulator's signal-chain object ("chan")
 constexpr int kMaxTypeCodes = 10;              // longest type list a class or message may declare
 
 // One entry of a class's message table: the handler and its argument type codes (ending 0 not kept).
