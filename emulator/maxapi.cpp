@@ -57,7 +57,8 @@ VIBREL_HOST_OP t_max_err class_addmethod(t_class *c, const method m, const char 
     if (!c || !name) return kErrGeneric;
     va_list ap;
     va_start(ap, name);
-    Method entry{m, read_types(va_arg(ap, int), ap)};
+    const int first = va_arg(ap, int); // before ap is handed on: where va_list is a pointer, a copy
+    Method entry{m, read_types(first, ap)}; // taken first would read this code twice
     va_end(ap);
     reinterpret_cast<Class *>(c)->methods[name] = std::move(entry);
     return kErrNone;
