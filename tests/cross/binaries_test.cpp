@@ -1,0 +1,162 @@
+// The Windows and macOS deliverables, read from their binaries: what they export, what they import and
+// from where, the bundle's metadata, and (Windows x86) that no sample arithmetic runs on the x87 unit.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+#include "cross_support.h"
+
+using namespace cross;
+
+namespace {
+
+const std::set<std::string> kMaxAudio = {"class_dspinit", "z_dsp_free", "z_dsp_setup"};
+
+// Every host operation of the main library but the object_method form, which differs per target.
+const std::set<std::string> kHostCommon = {"class_addmethod", "class_new",      "class_register",
+                                           "gensym",          "object_alloc",   "object_free",
+                                           "object_post",     "outlet_new",     "sysmem_freeptr",
+                                           "sysmem_newptrclear"};
+
+std::set<std::string> with(std::set<std::string> s, std::initializer_list<std::string> more) {
+    s.insert(more);
+    return s;
+}
+
+std::string lower(std::string s) {
+    for (char &c : s) c = (char)std::tolower((unsigned char)c);
+    return s;
+}
+
+std::string pe_objdump(const Build &b) { return b.target == "win64" ? VIBREL_MINGW64_OBJDUMP : VIBREL_MINGW32_OBJDUMP; }
+
+std::string require_module(const Build &b) {
+    if (!exists(b.module())) return b.module() + " is missing: build the cross targets with .ci/cross.sh";
+    return {};
+}
+
+class WindowsModule : public testing::TestWithParam<Build> {};
+
+TEST_P(WindowsModule, ExportsOnlyMainAndImportsOnlyTheHostAndSystem) {
+    const Build &b = GetParam();
+    if (auto why = missing_tool(pe_objdump(b), "mingw-w64 binutils"); !why.empty()) GTEST_SKIP() << why;
+    ASSERT_EQ(require_module(b), "");
+    const Result r = run(quote(pe_objdump(b)) + " -p " + quote(b.module()));
+    ASSERT_EQ(r.status, 0) << r.out;
+    const PeTables t = parse_pe(r.out);
+
+    EXPECT_EQ(t.format, b.target == "win64" ? "pei-x86-64" : "pei-i386");
+    EXPECT_EQ(t.exports, std::vector<std::string>{"main"}); // undecorated on x86 too
+    const auto api = b.target == "win64" ? with(kHostCommon, {"object_method_imp", "sprintf"})
+                                         : with(kHostCommon, {"object_method", "sprintf"});
+    ASSERT_TRUE(t.imports.count("MaxAPI.dll"));
+    EXPECT_EQ(t.imports.at("MaxAPI.dll"), api);
+    ASSERT_TRUE(t.imports.count("MaxAudio.dll"));
+    EXPECT_EQ(t.imports.at("MaxAudio.dll"), kMaxAudio);
+    for (const auto &[dll, names] : t.imports) {
+        if (dll == "MaxAPI.dll" || dll == "MaxAudio.dll") continue;
+        // No compiler runtime (libgcc_s, libstdc++, libwinpthread): only what every Windows has.
+        EXPECT_TRUE(lower(dll) == "kernel32.dll" || lower(dll) == "msvcrt.dll") << "imports from " << dll;
+        // sprintf is the host's; a host operation must never bind to another DLL.
+        for (const std::string &n : names) EXPECT_FALSE(api.count(n) || kMaxAudio.count(n)) << n << " from " << dll;
+    }
+}
+
+// The string model and the binding must keep every double in SSE2 registers on x86: an x87 intermediate
+// would round differently from the other targets. Only moves of a returned double (st0) are allowed.
+TEST(WindowsX86Code, NoX87ArithmeticInThePluginsOwnFunctions) {
+    if (auto why = missing_tool(VIBREL_MINGW32_OBJDUMP, "mingw-w64 binutils"); !why.empty()) GTEST_SKIP() << why;
+    for (const Build &each : builds("win32")) {
+        ASSERT_EQ(require_module(each), "");
+        const Result r = run(quote(VIBREL_MINGW32_OBJDUMP) + " -d --no-show-raw-insn " + quote(each.module()));
+        ASSERT_EQ(r.status, 0);
+        static const std::regex function(R"(^[0-9a-f]+ <(.*)>:$)");
+        static const std::regex insn(R"(^\s+[0-9a-f]+:\s+(f[a-z0-9]*)\b)");
+        std::string current;
+        long functions = 0;
+        std::istringstream in(r.out);
+        std::smatch m;
+        for (std::string l; std::getline(in, l);) {
+            if (std::regex_match(l, m, function)) {
+                current = m[1];
+                if (current.find("vibrel") != std::string::npos) functions++;
+                continue;
+            }
+            if (current.find("vibrel") == std::string::npos || !std::regex_search(l, m, insn)) continue;
+            const std::string op = m[1];
+            const bool move = op.rfind("fld", 0) == 0 || op.rfind("fst", 0) == 0 || op == "fxch";
+            EXPECT_TRUE(move && op != "fldz" && op != "fld1") << each.className() << " " << current << ": " << l;
+        }
+        EXPECT_GE(functions, 15) << "the plug-in's own functions were not found by name in " << each.module();
+    }
+}
+
+class MacBundle : public testing::TestWithParam<Build> {};
+
+TEST_P(MacBundle, BindsTheAudioFrameworkAndLeavesTheRestToTheHost) {
+    const Build &b = GetParam();
+    if (auto why = missing_tool(VIBREL_LLVM_OBJDUMP, "llvm-objdump (package llvm)"); !why.empty())
+        GTEST_SKIP() << why;
+    ASSERT_EQ(require_module(b), "");
+    const Result r = run(quote(VIBREL_LLVM_OBJDUMP) +
+                         " --macho --dylibs-used --exports-trie --bind --lazy-bind --private-headers " +
+                         quote(b.module()));
+    ASSERT_EQ(r.status, 0) << r.out;
+    const MachO o = parse_macho(r.out);
+
+    EXPECT_EQ(o.fileType, "BUNDLE");
+    EXPECT_EQ(o.minVersion, "10.6");
+    EXPECT_EQ(o.exports, std::vector<std::string>{"_main"});
+    const std::string framework = "@executable_path/../Frameworks/MaxAudioAPI.framework/Versions/A/MaxAudioAPI";
+    EXPECT_EQ(o.dylibs, (std::vector<std::string>{"/usr/lib/libSystem.B.dylib", framework}));
+
+    std::set<std::string> flat, audio, system;
+    for (const auto &[symbol, dylib] : o.binds) {
+        if (dylib == "flat-namespace")
+            flat.insert(symbol.substr(1));
+        else if (dylib == "MaxAudioAPI")
+            audio.insert(symbol.substr(1));
+        else if (dylib == "libSystem")
+            system.insert(symbol);
+        else
+            ADD_FAILURE() << symbol << " binds to " << dylib;
+    }
+    EXPECT_EQ(audio, kMaxAudio);
+    EXPECT_EQ(flat, with(kHostCommon, {"object_method_imp"})); // resolved by name in the host process
+    const std::set<std::string> libc = {"_cos",    "_floor",  "_ceil",   "_log10",  "_sprintf",
+                                        "_memset", "_bzero",  "_memcpy", "_memmove", "_strlen",
+                                        "___stack_chk_guard", "___stack_chk_fail", "dyld_stub_binder"};
+    for (const std::string &s : system) EXPECT_TRUE(libc.count(s)) << s << " from libSystem";
+    EXPECT_TRUE(system.count("_sprintf") && system.count("_cos") && system.count("_log10"));
+}
+
+TEST_P(MacBundle, HasTheHostsBundleLayout) {
+    const Build &b = GetParam();
+    ASSERT_EQ(require_module(b), "");
+    EXPECT_EQ(read_file(b.bundle() + "/Contents/PkgInfo"), "iLaXmax2");
+    const std::string plist = read_file(b.bundle() + "/Contents/Info.plist");
+    auto value = [&](const std::string &key) {
+        std::smatch m;
+        const std::regex entry("<key>" + key + "</key>\\s*<string>([^<]*)</string>");
+        return std::regex_search(plist, m, entry) ? m[1].str() : std::string("(absent)");
+    };
+    EXPECT_EQ(value("CFBundleExecutable"), b.className());
+    EXPECT_EQ(value("CFBundlePackageType"), "iLaX");
+    EXPECT_EQ(value("CFBundleSignature"), "max2");
+    EXPECT_TRUE(std::regex_match(value("CFBundleIdentifier"), std::regex(R"([A-Za-z0-9.-]+)")))
+        << value("CFBundleIdentifier");
+    EXPECT_TRUE(std::regex_match(value("CFBundleVersion"), std::regex(R"(\d+(\.\d+)*)")));
+    EXPECT_EQ(value("CFBundleShortVersionString"), value("CFBundleVersion"));
+}
+
+std::string build_name(const testing::TestParamInfo<Build> &info) { return info.param.name(); }
+
+INSTANTIATE_TEST_SUITE_P(Windows, WindowsModule,
+                         testing::Values(Build{"win64", "full"}, Build{"win64", "lite"}, Build{"win32", "full"},
+                                         Build{"win32", "lite"}),
+                         build_name);
+INSTANTIATE_TEST_SUITE_P(MacOS, MacBundle, testing::Values(Build{"macos", "full"}, Build{"macos", "lite"}),
+                         build_name);
+
+} // namespace

@@ -1,0 +1,201 @@
+// Running the cross-build readers and Wine, and parsing their output.
+#include "cross_support.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+namespace cross {
+
+std::string Build::dir() const { return std::string(VIBREL_CROSS_ROOT) + "/" + target; }
+
+std::string Build::module() const {
+    if (target == "win64") return dir() + "/externals/" + className() + ".mxe64";
+    if (target == "win32") return dir() + "/externals/" + className() + ".mxe";
+    return bundle() + "/Contents/MacOS/" + className();
+}
+
+std::string Build::bundle() const { return dir() + "/externals/" + className() + ".mxo"; }
+
+std::vector<Build> builds(const std::string &target) { return {{target, "full"}, {target, "lite"}}; }
+
+std::string quote(const std::string &arg) {
+    std::string q = "'";
+    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+Result run(const std::string &command) {
+    Result r;
+    FILE *p = popen(command.c_str(), "r");
+    if (!p) return r;
+    char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    const int status = pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::string clean;
+    clean.reserve(r.out.size());
+    for (char c : r.out)
+        if (c != '\r') clean += c;
+    r.out.swap(clean);
+    return r;
+}
+
+bool exists(const std::string &path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+std::string read_file(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string missing_tool(const std::string &path, const std::string &what) {
+    if (path.empty() || path.find("NOTFOUND") != std::string::npos || !exists(path))
+        return what + " is not installed (" + (path.empty() ? "?" : path) + "); the cross build cannot be checked here";
+    return {};
+}
+
+static std::vector<std::string> lines_of(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string l;
+    while (std::getline(in, l)) lines.push_back(l);
+    return lines;
+}
+
+PeTables parse_pe(const std::string &out) {
+    PeTables t;
+    static const std::regex format(R"(file format (\S+))");
+    static const std::regex dll(R"(^\s*DLL Name: (\S+))");
+    static const std::regex import(R"(^\s+[0-9a-f]+\s+\d+\s+(\S+)$)");
+    static const std::regex exportName(R"(^\s*\[\s*\d+\] (\S+)$)");
+    std::string currentDll;
+    bool inNames = false;
+    std::smatch m;
+    for (const std::string &l : lines_of(out)) {
+        if (t.format.empty() && std::regex_search(l, m, format)) t.format = m[1];
+        if (std::regex_search(l, m, dll)) {
+            currentDll = m[1];
+            t.imports[currentDll];
+            continue;
+        }
+        if (l.empty() || l.find("Export Table") != std::string::npos) currentDll.clear();
+        if (!currentDll.empty() && std::regex_match(l, m, import) && l.find("vma:") == std::string::npos)
+            t.imports[currentDll].insert(m[1]);
+        if (l.find("[Ordinal/Name Pointer] Table") != std::string::npos) {
+            inNames = true;
+            continue;
+        }
+        if (inNames) {
+            if (std::regex_match(l, m, exportName))
+                t.exports.push_back(m[1]);
+            else
+                inNames = false;
+        }
+    }
+    return t;
+}
+
+MachO parse_macho(const std::string &out) {
+    MachO o;
+    enum { None, Dylibs, Exports, Bind, LazyBind } part = None;
+    static const std::regex header(R"(^\s*MH_MAGIC_64\s+\S+\s+\S+\s+\S+\s+(\S+))");
+    static const std::regex dylib(R"(^\t(\S+) \(compatibility version)");
+    static const std::regex exported(R"(^0x[0-9A-Fa-f]+\s+(\S+))");
+    static const std::regex bind(R"(^__\S+\s+__\S+\s+0x[0-9A-Fa-f]+\s+pointer\s+\S+\s+(\S+)\s+(\S+))");
+    static const std::regex lazy(R"(^__\S+\s+__\S+\s+0x[0-9A-Fa-f]+\s+(\S+)\s+(\S+))");
+    static const std::regex version(R"(^\s*version (\S+))");
+    bool inVersionMin = false;
+    std::smatch m;
+    for (const std::string &l : lines_of(out)) {
+        if (l.find(":") == l.size() - 1 && l.find("/") != std::string::npos) {
+            part = Dylibs;
+            continue;
+        }
+        if (l.rfind("Mach header", 0) == 0 || l.rfind("Load command", 0) == 0) part = None;
+        if (l.rfind("Exports trie:", 0) == 0) { part = Exports; continue; }
+        if (l.rfind("Bind table:", 0) == 0) { part = Bind; continue; }
+        if (l.rfind("Lazy bind table:", 0) == 0) { part = LazyBind; continue; }
+        if (std::regex_search(l, m, header)) o.fileType = m[1];
+        if (l.find("cmd LC_VERSION_MIN_MACOSX") != std::string::npos) inVersionMin = true;
+        if (inVersionMin && std::regex_search(l, m, version)) {
+            o.minVersion = m[1];
+            inVersionMin = false;
+        }
+        if (part == Dylibs && std::regex_search(l, m, dylib)) o.dylibs.push_back(m[1]);
+        if (part == Exports && std::regex_search(l, m, exported)) o.exports.push_back(m[1]);
+        if (part == Bind && std::regex_search(l, m, bind)) o.binds[m[2]] = m[1];
+        if (part == LazyBind && std::regex_search(l, m, lazy)) o.binds[m[2]] = m[1];
+    }
+    return o;
+}
+
+Transcript parse_transcript(const std::string &out) {
+    Transcript t;
+    std::vector<unsigned long long> *samples = nullptr;
+    long left = 0;
+    for (const std::string &l : lines_of(out)) {
+        if (left > 0) {
+            samples->push_back(std::stoull(l, nullptr, 16));
+            left--;
+            continue;
+        }
+        if (l.rfind("run ", 0) == 0) {
+            std::istringstream in(l.substr(4));
+            std::string label;
+            in >> label >> left;
+            samples = &t.runs[label];
+            t.runOrder.push_back(label);
+            continue;
+        }
+        t.lines.push_back(l);
+    }
+    return t;
+}
+
+std::string script_path(const std::string &name) { return std::string(VIBREL_CROSS_SCRIPTS) + "/" + name; }
+
+// Wine sees the Linux file system as drive Z:.
+static std::string windows_path(const std::string &path) {
+    std::string w = "Z:" + path;
+    for (char &c : w)
+        if (c == '/') c = '\\';
+    return w;
+}
+
+std::string wine_missing() { return missing_tool(VIBREL_WINE, "Wine (packages wine, wine64, wine32:i386)"); }
+
+// A prefix made before wine32 was installed lacks the 32-bit side; .ci/cross.sh makes a fresh one.
+static void ensure_prefix() {
+    static bool ready = false;
+    if (ready) return;
+    if (!exists(std::string(VIBREL_WINEPREFIX) + "/system.reg"))
+        run("WINEPREFIX=" + quote(VIBREL_WINEPREFIX) + " WINEDEBUG=-all " + quote(VIBREL_WINE) +
+            " wineboot --init >/dev/null 2>&1");
+    ready = true;
+}
+
+Result run_windows(const Build &b, const std::string &script) {
+    ensure_prefix();
+    const std::string driver = b.dir() + "/testhost/vibrel_script_driver.exe";
+    return run("WINEPREFIX=" + quote(VIBREL_WINEPREFIX) + " WINEDEBUG=-all " + quote(VIBREL_WINE) + " " +
+               quote(driver) + " " + quote(windows_path(b.module())) + " " + quote(b.className()) + " " +
+               quote(windows_path(script)) + " 2>&1");
+}
+
+Result run_linux(const std::string &variant, const std::string &script) {
+    const std::string module = variant == "full" ? VIBREL_LINUX_MODULE_FULL : VIBREL_LINUX_MODULE_LITE;
+    return run(quote(VIBREL_SCRIPT_DRIVER) + " " + quote(module) + " " +
+               quote(variant == "full" ? "vibrel~" : "vibrel-lite~") + " " + quote(script) + " 2>&1");
+}
+
+} // namespace cross

@@ -1,0 +1,75 @@
+// Helpers of the cross-build tests: where the Windows and macOS builds are, running the tools that
+// read them (objdump, Wine), and parsing what those tools print.
+#pragma once
+
+#include <map>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace cross {
+
+// One deliverable of one target: "win64"/"win32"/"macos" and "full"/"lite".
+struct Build {
+    std::string target;
+    std::string variant;
+    std::string className() const { return variant == "full" ? "vibrel~" : "vibrel-lite~"; }
+    std::string dir() const;    // <cross root>/<target>
+    std::string module() const; // the .mxe64, .mxe, or the bundle's executable
+    std::string bundle() const; // macOS: the .mxo folder
+    std::string name() const { return target + "_" + variant; }
+};
+
+inline void PrintTo(const Build &b, std::ostream *os) { *os << b.name(); }
+
+std::vector<Build> builds(const std::string &target); // both variants
+
+struct Result {
+    int status = -1;
+    std::string out; // stdout, carriage returns removed
+};
+Result run(const std::string &command);
+std::string quote(const std::string &arg); // for the shell
+bool exists(const std::string &path);
+std::string read_file(const std::string &path);
+
+// Empty when the tool is there, else why the test cannot run.
+std::string missing_tool(const std::string &path, const std::string &what);
+
+// Tables of a PE image as `objdump -p` prints them.
+struct PeTables {
+    std::string format;                                   // "pei-x86-64" or "pei-i386"
+    std::vector<std::string> exports;                     // by name
+    std::map<std::string, std::set<std::string>> imports; // DLL name -> imported names
+};
+PeTables parse_pe(const std::string &objdumpOutput);
+
+// The parts of `llvm-objdump --macho --dylibs-used --exports-trie --bind --lazy-bind --private-headers`.
+struct MachO {
+    std::string fileType;                     // "BUNDLE"
+    std::vector<std::string> dylibs;          // load commands, in order
+    std::vector<std::string> exports;         // exports trie
+    std::map<std::string, std::string> binds; // symbol -> dylib column (bind and lazy bind)
+    std::string minVersion;                   // LC_VERSION_MIN_MACOSX "version"
+};
+MachO parse_macho(const std::string &llvmObjdumpOutput);
+
+// What the script driver printed: everything but the samples, and the samples of each run by label.
+struct Transcript {
+    std::vector<std::string> lines;
+    std::map<std::string, std::vector<unsigned long long>> runs;
+    std::vector<std::string> runOrder;
+};
+Transcript parse_transcript(const std::string &out);
+
+// Runs the Windows test host of a build under Wine; the Wine prefix is made on first use.
+Result run_windows(const Build &b, const std::string &script);
+std::string wine_missing(); // empty when Wine can run both Windows targets
+
+// Runs the Linux build of the same variant through the Linux script driver.
+Result run_linux(const std::string &variant, const std::string &script);
+
+std::string script_path(const std::string &name);
+
+} // namespace cross
