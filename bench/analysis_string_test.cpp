@@ -10,7 +10,8 @@
 
 namespace {
 
-using namespace bench_string;
+using namespace VIBREL_NS;
+using namespace VIBREL_NS::bench_string;
 namespace va = vibrel_analysis;
 
 // Measured frequency (Hz) of the string plucked with one period of noise at `period` samples:

@@ -1,5 +1,5 @@
 // A string record set up as the host binding would set it up, without the host: for the benchmarks
-// and the analysis tests. Include after core's vibrel.h; uses the variant's namespace.
+// and the analysis tests. Lives in the variant's namespace, so both variants link into one program.
 #pragma once
 
 #include <cstdint>
@@ -7,9 +7,7 @@
 
 #include "vibrel.h"
 
-namespace bench_string {
-
-using namespace VIBREL_NS;
+namespace VIBREL_NS::bench_string {
 
 // A record with its own delay line: maxDelay in samples (a whole number >= 8192), parameters as
 // at creation unless set, and the DC blocker designed for the sample rate in Hz.
@@ -63,4 +61,4 @@ inline std::vector<double> pluck(String &s, const std::vector<double> &excitatio
     return out;
 }
 
-} // namespace bench_string
+} // namespace VIBREL_NS::bench_string

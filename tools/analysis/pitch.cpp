@@ -17,6 +17,9 @@ constexpr double kYinThreshold = 0.1;   // cumulative-mean-normalised difference
 constexpr double kFirstHopPeriods = 8;  // a YIN period within 1 % keeps the phase unambiguous over 8 periods
 constexpr double kHopGrowth = 8;        // each refinement cuts the frequency error far more than 8-fold
 constexpr double kFadeLimit = 1e-9;     // a last window weaker than this (relative) is too faint to trust
+constexpr double kLostDominance = 0.5;  // last window's share of the fundamental, relative to the first's
+constexpr int kSubharmonics = 4;        // YIN may land on 2, 3 or 4 periods of a bright, short-period tone
+constexpr double kAbsentPartial = 1e-3; // a partial 60 dB below the strongest is leakage, not the fundamental
 
 std::vector<double> blackman_harris(std::size_t n) {
     std::vector<double> w(n);
@@ -39,6 +42,13 @@ std::complex<double> component(const double *x, std::size_t s, const std::vector
         im -= v * std::sin(a);
     }
     return {re, im};
+}
+
+// How much of the windowed signal at s is the component c: 0.785 for a pure sine, less with other content.
+double share(const double *x, std::size_t s, const std::vector<double> &w, std::complex<double> c) {
+    double total = 0.0;
+    for (std::size_t i = 0; i < w.size(); i++) total += w[i] * std::fabs(x[s + i]);
+    return total > 0.0 ? std::abs(c) / total : 0.0;
 }
 
 } // namespace
@@ -82,17 +92,41 @@ double coarse_period(const double *x, std::size_t n, double sampleRate, const Pi
     return (double)best + std::clamp(shift, -0.5, 0.5);
 }
 
-PitchEstimate estimate_pitch(const double *x, std::size_t n, double sampleRate, const PitchOptions &options) {
+PitchEstimate estimate_pitch(const double *signal, std::size_t length, double sampleRate,
+                             const PitchOptions &options) {
     PitchEstimate r;
+    if (length < 2) return r;
+    // Analyse the first difference: it removes a (slowly decaying) offset, which a loop without a DC
+    // blocker keeps long after the tone, and shifts every partial's phase by a constant, which cancels.
+    std::vector<double> diff(length - 1);
+    for (std::size_t i = 0; i + 1 < length; i++) diff[i] = signal[i + 1] - signal[i];
+    const double *x = diff.data();
+    const std::size_t n = diff.size();
     const double tau = coarse_period(x, n, sampleRate, options);
     if (tau <= 0.0) return r;
     r.coarseHz = sampleRate / tau;
 
     const std::size_t N = (std::size_t)std::lround(std::max(8.0, options.windowPeriods) * tau);
-    const std::size_t firstHop = (std::size_t)std::lround(kFirstHopPeriods * tau);
-    if (n < N + firstHop) return r;
+    if (n < N + (std::size_t)std::lround(kFirstHopPeriods * tau)) return r;
     const std::vector<double> w = blackman_harris(N);
 
+    // A period several times too long shows as missing partials below the first real one: the
+    // fundamental is the lowest multiple of the YIN frequency that carries energy.
+    double magnitude[kSubharmonics + 1] = {};
+    double strongest = 0.0;
+    for (int k = 1; k <= kSubharmonics && k * r.coarseHz < 0.5 * sampleRate; k++) {
+        // Undo the first difference's gain, 2 sin(omega / 2), to compare the partials of the tone itself.
+        const double gain = 2.0 * std::sin(0.5 * kTwoPi * k * r.coarseHz / sampleRate);
+        magnitude[k] = std::abs(component(x, 0, w, k * r.coarseHz, sampleRate)) / gain;
+        strongest = std::max(strongest, magnitude[k]);
+    }
+    for (int k = 1; k <= kSubharmonics; k++)
+        if (magnitude[k] >= kAbsentPartial * strongest) {
+            r.coarseHz *= k;
+            break;
+        }
+
+    const std::size_t firstHop = (std::size_t)std::lround(kFirstHopPeriods * sampleRate / r.coarseHz);
     std::size_t maxHop = n - N;
     std::size_t hop = firstHop;
     double fc = r.coarseHz;
@@ -101,9 +135,12 @@ PitchEstimate estimate_pitch(const double *x, std::size_t n, double sampleRate, 
         const std::complex<double> a = component(x, 0, w, fc, sampleRate);
         const std::complex<double> b = component(x, hop, w, fc, sampleRate);
         if (std::abs(a) == 0.0) return r;
-        if (std::abs(b) < kFadeLimit * std::abs(a)) {
+        // Stop short of the end when the tone has died away there, or something else (an offset left
+        // by a loop without a DC blocker, noise) has come to dominate it.
+        if (std::abs(b) < kFadeLimit * std::abs(a) ||
+            share(x, hop, w, b) < kLostDominance * share(x, 0, w, a)) {
             if (hop == firstHop) return r;
-            maxHop = std::max(firstHop, hop / 2); // the tone has died away: stop short of the silence
+            maxHop = std::max(firstHop, hop / 2);
             hop = maxHop;
             last = false;
             continue;

@@ -20,7 +20,7 @@ struct PitchEstimate {
     double span = 0.0;          // distance between the first and the last window, samples
 };
 
-// Coarse period of x[0, n) in samples (fractional, parabolic interpolation), within
+// Coarse period of x[0, n) in samples (offset-free input: estimate_pitch passes the first difference) (fractional, parabolic interpolation), within
 // [sampleRate / maxHz, sampleRate / minHz]; 0 when none is found. Uses at most the first 4096 + sampleRate / minHz
 // samples.
 double coarse_period(const double *x, std::size_t n, double sampleRate, const PitchOptions &options = {});

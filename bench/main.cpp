@@ -1,0 +1,211 @@
+// The benchmark driver: times the perform routines of both variants against the floor kernels and the
+// peers, then prints the summary tables (ns per sample, ratios, long decay, tuning, memory) as Markdown.
+// Options beyond Google Benchmark's: --no-timing, --no-decay, --no-tuning.
+#include <benchmark/benchmark.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include <unistd.h>
+
+#include "peers.h"
+#include "pitch.h"
+#include "tuning.h"
+#include "variant_bench.h"
+
+namespace bench {
+
+const std::vector<double> &periods() {
+    static const std::vector<double> p{5.0, 50.5, 500.25, 5000.5};
+    return p;
+}
+
+const std::vector<std::size_t> &vectorSizes() {
+    static const std::vector<std::size_t> v{64, 512};
+    return v;
+}
+
+const std::vector<double> &excitation() {
+    static const std::vector<double> e = [] {
+        std::vector<double> v(65536);
+        unsigned long long seed = 1;
+        for (auto &s : v) {
+            seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+            s = 0.1 * ((double)(seed >> 11) * (2.0 / 9007199254740992.0) - 1.0);
+        }
+        return v;
+    }();
+    return e;
+}
+
+std::string benchmarkName(const char *routine, const char *variant, double period, std::size_t vector) {
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%s%s%s/p%g/v%zu", routine, *variant ? "/" : "", variant, period, vector);
+    return buf;
+}
+
+} // namespace bench
+
+namespace {
+
+using namespace bench;
+
+// Keeps ns per sample of every run (the median when repetitions are asked for) and prints as usual.
+class Collector : public benchmark::ConsoleReporter {
+  public:
+    Collector() : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular) {}
+    std::map<std::string, double> nsPerSample;
+
+    void ReportRuns(const std::vector<Run> &runs) override {
+        for (const Run &r : runs) {
+            if (r.error_occurred) continue;
+            const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
+            if (r.run_type == Run::RT_Iteration || median) {
+                // CPU time of the one thread: the machines we measure on are shared, and wall time
+                // counts the moments another process held the core.
+                const double ns = r.GetAdjustedCPUTime() * 1e9 / benchmark::GetTimeUnitMultiplier(r.time_unit);
+                nsPerSample[r.run_name.str()] = ns / (double)kFramesPerIteration;
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+const Variant kVariants[] = {vibrel_full::benchVariant(), vibrel_lite::benchVariant()};
+
+double lookup(const Collector &c, const char *routine, const char *variant, double period, std::size_t vector) {
+    const auto it = c.nsPerSample.find(benchmarkName(routine, variant, period, vector));
+    return it == c.nsPerSample.end() ? NAN : it->second;
+}
+
+void printTimingTables(const Collector &c) {
+    std::printf("\n### ns per sample (%g Hz, %zu samples per iteration)\n\n", kRate, kFramesPerIteration);
+    std::printf("| period | vector | floor | sigfloor |");
+    for (const auto &v : kVariants) std::printf(" dsp1 %s | dsp2 %s | dsp3 %s |", v.name, v.name, v.name);
+    std::printf(" Plucked | Twang | Twang retuned |\n|---|---|---|---|");
+    for (std::size_t i = 0; i < 3 * std::size(kVariants) + 3; i++) std::printf("---|");
+    std::printf("\n");
+    for (double p : periods())
+        for (std::size_t n : vectorSizes()) {
+            std::printf("| %g | %zu | %.2f | %.2f |", p, n, lookup(c, "floor", "", p, n), lookup(c, "sigfloor", "", p, n));
+            for (const auto &v : kVariants)
+                for (const char *r : {"dsp1", "dsp2", "dsp3"}) std::printf(" %.2f |", lookup(c, r, v.name, p, n));
+            std::printf(" %.2f | %.2f | %.2f |\n", lookup(c, "plucked", "", p, n), lookup(c, "twang", "", p, n),
+                        lookup(c, "twang-retuned", "", p, n));
+        }
+
+    std::printf("\n### Ratios (lower is faster)\n\n");
+    std::printf("| variant | period | vector | dsp1/floor | dsp1/Plucked | dsp1/Twang | dsp2/sigfloor | "
+                "dsp2/Twang retuned | dsp3/sigfloor | dsp3/Twang retuned |\n|---|---|---|---|---|---|---|---|---|---|\n");
+    for (const auto &v : kVariants)
+        for (double p : periods())
+            for (std::size_t n : vectorSizes()) {
+                const double d1 = lookup(c, "dsp1", v.name, p, n), d2 = lookup(c, "dsp2", v.name, p, n),
+                             d3 = lookup(c, "dsp3", v.name, p, n), sf = lookup(c, "sigfloor", "", p, n),
+                             tr = lookup(c, "twang-retuned", "", p, n);
+                std::printf("| %s | %g | %zu | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n", v.name, p, n,
+                            d1 / lookup(c, "floor", "", p, n), d1 / lookup(c, "plucked", "", p, n),
+                            d1 / lookup(c, "twang", "", p, n), d2 / sf, d2 / tr, d3 / sf, d3 / tr);
+            }
+
+    std::printf("\n### Goals at period 50.5\n\n| variant | vector | dsp1 <= 1.5 x floor | dsp1 < Plucked | "
+                "dsp2 <= 2 x sigfloor | dsp2 <= 0.5 x Twang retuned |\n|---|---|---|---|---|---|\n");
+    auto verdict = [](double ratio, double goal) { return ratio <= goal ? "met" : "not met"; };
+    for (const auto &v : kVariants)
+        for (std::size_t n : vectorSizes()) {
+            const double p = 50.5, d1 = lookup(c, "dsp1", v.name, p, n), d2 = lookup(c, "dsp2", v.name, p, n);
+            const double r1 = d1 / lookup(c, "floor", "", p, n), r2 = d1 / lookup(c, "plucked", "", p, n),
+                         r3 = d2 / lookup(c, "sigfloor", "", p, n), r4 = d2 / lookup(c, "twang-retuned", "", p, n);
+            std::printf("| %s | %zu | %.2f: %s | %.2f: %s | %.2f: %s | %.2f: %s |\n", v.name, n, r1, verdict(r1, 1.5),
+                        r2, r2 < 1.0 ? "met" : "not met", r3, verdict(r3, 2.0), r4, verdict(r4, 0.5));
+        }
+}
+
+void printDecayTable() {
+    constexpr double kSeconds = 120.0;
+    std::printf("\n### Long decay: a pluck at period 50 ringing %g s (dsp1, vectors of 64, %g Hz)\n\n", kSeconds, kRate);
+    std::printf("| variant | MXCSR | first s (ns/sample) | worst s (ns/sample) | worst at s | worst/first | "
+                "first s with peak < DBL_MIN | peak in last s |\n|---|---|---|---|---|---|---|---|\n");
+    for (const auto &v : kVariants)
+        for (bool ftz : {false, true}) {
+            const auto s = v.decay(kSeconds, ftz);
+            std::size_t worst = 0, sub = 0;
+            for (std::size_t i = 0; i < s.size(); i++) {
+                if (s[i].nsPerSample > s[worst].nsPerSample) worst = i;
+                if (!sub && s[i].peak < DBL_MIN) sub = i + 1;
+            }
+            char subText[32] = "never";
+            if (sub) std::snprintf(subText, sizeof subText, "%zu", sub);
+            std::printf("| %s | %s | %.2f | %.2f | %zu | %.1f | %s | %.3g |\n", v.name, ftz ? "FTZ+DAZ" : "default",
+                        s[0].nsPerSample, s[worst].nsPerSample, worst + 1, s[worst].nsPerSample / s[0].nsPerSample,
+                        subText, s.back().peak);
+        }
+}
+
+// Cents from hz of a tone, analysed from 0.05 s (after the attack) to its end.
+double measuredCents(const std::vector<double> &tone, double hz) {
+    const std::size_t skip = (std::size_t)(0.05 * kRate);
+    const auto p = vibrel_analysis::estimate_pitch(tone.data() + skip, tone.size() - skip, kRate);
+    return p.ok ? vibrel_analysis::cents(p.hz, hz) : NAN;
+}
+
+void printTuningTable() {
+    const std::size_t frames = (std::size_t)(1.1 * kRate);
+    std::printf("\n### Tuning at %g Hz: measured error in cents (positive: sharp)\n\n", kRate);
+    std::printf("| Hz | rate/Hz |");
+    for (const auto &v : kVariants) std::printf(" %s at rate/Hz | tuned period (M=%d) | %s tuned |", v.name, v.order, v.name);
+    std::printf(" Plucked | Twang |\n|---|---|");
+    for (std::size_t i = 0; i < 3 * std::size(kVariants) + 2; i++) std::printf("---|");
+    std::printf("\n");
+    for (double hz : {55.0, 110.0, 220.0, 440.0, 880.0, 1760.0, 3520.0, 4186.0}) {
+        std::printf("| %g | %.4f |", hz, kRate / hz);
+        for (const auto &v : kVariants) {
+            const double tuned = vibrel_analysis::tuned_period(hz, kRate, v.order);
+            std::printf(" %+.3f | %.4f | %+.4f |", measuredCents(v.pluck(kRate / hz, frames), hz), tuned,
+                        measuredCents(v.pluck(tuned, frames), hz));
+        }
+        std::printf(" %+.3f | %+.3f |\n", measuredCents(pluckedTone(hz, frames), hz),
+                    measuredCents(twangTone(hz, frames), hz));
+    }
+}
+
+void printMemoryTable() {
+    std::printf("\n### Memory per object (bytes: record + delay line)\n\n| variant | record | maxDelay 8192 | "
+                "maxDelay 20000 |\n|---|---|---|---|\n");
+    for (const auto &v : kVariants)
+        std::printf("| %s | %zu | %zu | %zu |\n", v.name, v.recordBytes, v.bytesPerObject(8192.0),
+                    v.bytesPerObject(20000.0));
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    bool timing = true, decay = true, tuning = true;
+    for (int i = 1; i < argc; i++) {
+        if (!std::strcmp(argv[i], "--no-timing")) timing = false;
+        else if (!std::strcmp(argv[i], "--no-decay")) decay = false;
+        else if (!std::strcmp(argv[i], "--no-tuning")) tuning = false;
+        else {
+            std::fprintf(stderr, "unknown option %s\n", argv[i]);
+            return 2;
+        }
+    }
+    Collector collector;
+    if (timing) {
+        for (const auto &v : kVariants) v.registerBenchmarks();
+        registerPeerBenchmarks();
+        benchmark::RunSpecifiedBenchmarks(&collector);
+        std::fflush(stdout);
+        printTimingTables(collector);
+    }
+    if (decay) printDecayTable();
+    if (tuning) printTuningTable();
+    printMemoryTable();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,110 @@
+// The string's timings and long-run measurements for one variant; built once per variant.
+#include "variant_bench.h"
+
+#include <benchmark/benchmark.h>
+#include <xmmintrin.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "string_fixture.h"
+
+namespace VIBREL_NS {
+
+namespace {
+
+using namespace bench_string;
+using Perform = void (*)(t_vibrel *, t_object *, double **, long, double **, long, long, long, void *);
+
+constexpr unsigned kFtzDaz = 0x8040;      // MXCSR: flush-to-zero (bit 15), denormals-are-zero (bit 6)
+constexpr std::size_t kDecayVector = 64;  // samples per vector in the decay run
+constexpr double kDecayPeriod = 50.0;     // samples: the period at creation
+
+void configure(String &s, double period) {
+    vibrel_setFbGain(s.record(), bench::kFbGain);
+    vibrel_setBrightness(s.record(), bench::kBrightness);
+    vibrel_setDelayTime(s.record(), period);
+}
+
+// One routine driven with continuous noise: the string sits in a steady state, far from subnormals.
+void run_routine(benchmark::State &st, Perform perform, double period, std::size_t vector) {
+    String s(kDefaultMaxDelay, bench::kRate);
+    configure(s, period);
+    std::vector<double> periodIn(vector, period), gainIn(vector, bench::kFbGain), out(vector);
+    const std::vector<double> &exc = bench::excitation();
+    std::size_t pos = 0;
+    auto block = [&] {
+        for (std::size_t done = 0; done < bench::kFramesPerIteration; done += vector) {
+            double *ins[3] = {const_cast<double *>(exc.data() + pos), gainIn.data(), periodIn.data()};
+            double *outs[1] = {out.data()};
+            perform(s.record(), nullptr, ins, 3, outs, 1, (long)vector, 0, nullptr);
+            pos += vector;
+            if (pos >= exc.size()) pos = 0;
+        }
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    };
+    for (int i = 0; i < 16; i++) block(); // settle into the steady state
+    for (auto _ : st) block();
+    st.SetItemsProcessed((int64_t)(st.iterations() * bench::kFramesPerIteration));
+}
+
+void register_benchmarks() {
+    const struct {
+        const char *name;
+        Perform perform;
+    } routines[] = {{"dsp1", vibrel_dodsp1_64}, {"dsp2", vibrel_dodsp2_64}, {"dsp3", vibrel_dodsp3_64}};
+    for (const auto &r : routines)
+        for (double period : bench::periods())
+            for (std::size_t vector : bench::vectorSizes()) {
+                const Perform perform = r.perform;
+                benchmark::RegisterBenchmark(bench::benchmarkName(r.name, VIBREL_CLASS_NAME, period, vector).c_str(),
+                                             [=](benchmark::State &st) { run_routine(st, perform, period, vector); });
+            }
+}
+
+std::vector<double> pluck_string(double period, std::size_t frames) {
+    String s(kDefaultMaxDelay, bench::kRate);
+    configure(s, period);
+    return pluck(s, noise((std::size_t)period + 1), frames);
+}
+
+std::vector<bench::DecaySecond> decay(double seconds, bool ftz) {
+    String s(kDefaultMaxDelay, bench::kRate);
+    configure(s, kDecayPeriod);
+    const std::vector<double> exc = noise((std::size_t)kDecayPeriod);
+    std::vector<double> in(kDecayVector, 0.0), out(kDecayVector), zero(kDecayVector, 0.0);
+    const std::size_t perSecond = (std::size_t)bench::kRate / kDecayVector; // whole vectors per second
+    const unsigned saved = _mm_getcsr();
+    if (ftz) _mm_setcsr(saved | kFtzDaz);
+    std::vector<bench::DecaySecond> result;
+    std::size_t frame = 0;
+    for (int second = 0; second < (int)seconds; second++) {
+        double peak = 0.0, elapsed = 0.0;
+        for (std::size_t v = 0; v < perSecond; v++, frame += kDecayVector) {
+            for (std::size_t i = 0; i < kDecayVector; i++)
+                in[i] = frame + i < exc.size() ? exc[frame + i] : 0.0;
+            double *ins[3] = {in.data(), zero.data(), zero.data()};
+            double *outs[1] = {out.data()};
+            const auto t0 = std::chrono::steady_clock::now();
+            vibrel_dodsp1_64(s.record(), nullptr, ins, 3, outs, 1, (long)kDecayVector, 0, nullptr);
+            elapsed += std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
+            for (double y : out) peak = std::max(peak, std::fabs(y));
+        }
+        result.push_back({elapsed / (double)(perSecond * kDecayVector), peak});
+    }
+    _mm_setcsr(saved);
+    return result;
+}
+
+std::size_t bytes_per_object(double maxDelay) { return String(maxDelay, bench::kRate).bytes(); }
+
+} // namespace
+
+bench::Variant benchVariant() {
+    return bench::Variant{VIBREL_CLASS_NAME, (int)kOrder, register_benchmarks, pluck_string, decay,
+                          bytes_per_object, sizeof(t_vibrel)};
+}
+
+} // namespace VIBREL_NS
