@@ -17,6 +17,8 @@ constexpr double kMeasureSeconds = 1.0;      // impulse response length analysed
 constexpr double kSkipSeconds = 0.05;        // attack left out of the analysis
 constexpr double kToleranceCents = 0.02;     // refinement stops below this error
 constexpr int kMaxRenders = 8;
+constexpr double kSearchBelow = 0.8;         // pitch search range around rate / period
+constexpr double kSearchAbove = 1.25;
 
 std::string format_number(double v) {
     char buf[64];
@@ -91,7 +93,13 @@ double PitchMeter::measure(double period) {
         m.host.run(m.obj, {in.data() + pos}, out.data() + pos, std::min(m.vector, n - pos));
     m.host.take_console();
     const size_t skip = (size_t)std::llround(kSkipSeconds * m.rate);
-    const vibrel_analysis::PitchEstimate p = vibrel_analysis::estimate_pitch(out.data() + skip, out.size() - skip, m.rate);
+    // The pitch lies near rate / period (the loop's phase moves it by well under a semitone): searching
+    // only there keeps a pulse-like impulse response from being taken for a subharmonic.
+    vibrel_analysis::PitchOptions search;
+    search.minHz = kSearchBelow * m.rate / period;
+    search.maxHz = std::max(search.minHz * 2.0, std::min(m.rate * 0.5, kSearchAbove * m.rate / period));
+    const vibrel_analysis::PitchEstimate p =
+        vibrel_analysis::estimate_pitch(out.data() + skip, out.size() - skip, m.rate, search);
     return p.ok ? p.hz : 0.0;
 }
 
