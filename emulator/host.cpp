@@ -8,15 +8,17 @@
 
 namespace vibrel_emu {
 
-namespace {
-
-// Every host operation, so that a static link keeps them all for the module to resolve.
+// Every host operation, so that a static link keeps them all for the module to resolve: an object
+// file of the library is linked only when something refers to it, and only the module does.
+extern void *const kHostOperations[];
 void *const kHostOperations[] = {
     (void *)&class_new,     (void *)&class_addmethod,   (void *)&class_register,     (void *)&class_dspinit,
     (void *)&gensym,        (void *)&object_alloc,      (void *)&object_free,        (void *)&object_method,
     (void *)&object_method_imp, (void *)&object_post,   (void *)&z_dsp_setup,        (void *)&z_dsp_free,
     (void *)&outlet_new,    (void *)&sysmem_newptrclear, (void *)&sysmem_freeptr,
 };
+
+namespace {
 
 constexpr long kAssistBufferSize = 512; // the host's hover-help buffer, in bytes
 constexpr short kOutletConnected = 1;   // every signal outlet counts as connected (to the output)
@@ -95,9 +97,6 @@ void run_vector(Object *obj, const std::vector<double *> &given, double *output,
 
 Host::Host() {
     HostState &st = state();
-    volatile std::size_t keep = sizeof kHostOperations / sizeof kHostOperations[0];
-    (void)keep;
-    (void)kHostOperations[0];
     st.console.clear();
     st.events.clear();
     st.freesWhileInChain = 0;
