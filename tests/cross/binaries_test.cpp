@@ -63,6 +63,26 @@ TEST_P(WindowsModule, ExportsOnlyMainAndImportsOnlyTheHostAndSystem) {
     }
 }
 
+// The Windows test host's stand-in DLLs offer exactly what the plug-ins import, so a plug-in that needs
+// anything more fails to load under Wine instead of binding to something the host does not have.
+TEST(WindowsTestHost, StandInHostLibrariesExportExactlyTheHostOperations) {
+    for (const char *target : {"win64", "win32"}) {
+        const Build b{target, "full"};
+        if (auto why = missing_tool(pe_objdump(b), "mingw-w64 binutils"); !why.empty()) GTEST_SKIP() << why;
+        const std::string dir = b.dir() + "/testhost/";
+        ASSERT_TRUE(exists(dir + "MaxAPI.dll")) << "configure " << target << " with -DVIBREL_WINDOWS_TEST_HOST=ON";
+        auto exports = [&](const std::string &dll) {
+            const Result r = run(quote(pe_objdump(b)) + " -p " + quote(dir + dll));
+            const std::vector<std::string> names = parse_pe(r.out).exports;
+            return std::set<std::string>(names.begin(), names.end());
+        };
+        EXPECT_EQ(exports("MaxAPI.dll"), b.target == "win64" ? with(kHostCommon, {"object_method_imp", "sprintf"})
+                                                              : with(kHostCommon, {"object_method", "sprintf"}))
+            << target;
+        EXPECT_EQ(exports("MaxAudio.dll"), kMaxAudio) << target;
+    }
+}
+
 // The string model and the binding must keep every double in SSE2 registers on x86: an x87 intermediate
 // would round differently from the other targets. Only moves of a returned double (st0) are allowed.
 TEST(WindowsX86Code, NoX87ArithmeticInThePluginsOwnFunctions) {

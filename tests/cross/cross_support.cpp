@@ -172,7 +172,15 @@ static std::string windows_path(const std::string &path) {
     return w;
 }
 
-std::string wine_missing() { return missing_tool(VIBREL_WINE, "Wine (packages wine, wine64, wine32:i386)"); }
+std::string wine_missing(const std::string &target) {
+    if (auto why = missing_tool(VIBREL_WINE, "Wine (packages wine, wine64, wine32:i386)"); !why.empty()) return why;
+    // Debian's layout: the 64-bit and 32-bit loaders come in packages of their own.
+    const std::string loader = target == "win64" ? "/usr/lib/wine/wine64" : "/usr/lib/wine/wine";
+    if (exists("/usr/lib/wine") && !exists(loader))
+        return loader + " is missing (package " + (target == "win64" ? "wine64" : "wine32:i386") +
+               "); the " + target + " build cannot be run here";
+    return {};
+}
 
 // A prefix made before wine32 was installed lacks the 32-bit side; .ci/cross.sh makes a fresh one.
 static void ensure_prefix() {

@@ -65,7 +65,7 @@ Transcript parse_transcript(const std::string &out);
 
 // Runs the Windows test host of a build under Wine; the Wine prefix is made on first use.
 Result run_windows(const Build &b, const std::string &script);
-std::string wine_missing(); // empty when Wine can run both Windows targets
+std::string wine_missing(const std::string &target); // empty when Wine can run that Windows target
 
 // Runs the Linux build of the same variant through the Linux script driver.
 Result run_linux(const std::string &variant, const std::string &script);
