@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "timing.h"
 #include "tuning.h"
 #include "variant_bench.h"
 
@@ -74,9 +75,7 @@ template <typename Body> void timed(benchmark::State &st, std::size_t vector, Bo
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     };
-    for (int i = 0; i < 16; i++) block();
-    for (auto _ : st) block();
-    st.SetItemsProcessed((int64_t)(st.iterations() * kFramesPerIteration));
+    timeBlocks(st, block);
 }
 
 void floor_dc(benchmark::State &st, double, std::size_t vector) {
