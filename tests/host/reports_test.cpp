@@ -135,8 +135,10 @@ INSTANTIATE_TEST_SUITE_P(
                       AssistCase{"", kInlet, 3, ""}, AssistCase{"", kInlet, -1, ""}, AssistCase{"", kOutlet, 1, ""},
                       AssistCase{"", kOutlet, -1, ""}),
     [](const ::testing::TestParamInfo<AssistCase> &i) {
-        const std::string what = i.param.msg == kInlet ? "inlet" : "outlet" + std::to_string(i.param.msg) + "_";
-        return what + test_name(std::to_string(i.param.index)) + (*i.param.args ? "_max" : "") + i.param.args;
+        const std::string what = i.param.msg == kInlet ? "inlet" : "msg" + std::to_string(i.param.msg) + "_outlet";
+        const long k = i.param.index;
+        return what + (k < 0 ? "minus" : "") + std::to_string(k < 0 ? -k : k) + (*i.param.args ? "_max" : "") +
+               i.param.args;
     });
 
 } // namespace
