@@ -68,11 +68,15 @@ void vibrel_setBrightness(t_vibrel *x, double brightness) {
     vibrel_calcLpfCoeffs(x);
 }
 
-// Loop filter from loopDelay, fbGain and brightness; lpfCenter is stored before lpfOuter. Message thread.
+// Loop filter from loopDelay, lagCoeff[0], fbGain and brightness; lpfCenter is stored before lpfOuter.
+// Message thread.
 void vibrel_calcLpfCoeffs(t_vibrel *x) {
     const double g = load(x->fbGain);
+    const double loopDelay = load(x->loopDelay);
+    const long d0 = (long)floor(loopDelay - (double)kHalf);
     double outer, centre;
-    design_loop_filter(load(x->loopDelay), g, load(x->brightness) * g, outer, centre);
+    design_loop_filter(loopDelay, g, load(x->brightness) * g, read_gain_bound(d0, load(x->lagCoeff[0])), outer,
+                       centre);
     store(x->lpfCenter, centre);
     store(x->lpfOuter, outer);
 }

@@ -10,9 +10,16 @@
 
 namespace VIBREL_NS {
 
+// Largest gain of the interpolated read at any frequency, for integer delay d and tap-0 weight w0.
+// Read around its centre the Lagrange interpolator never exceeds 1; but with d = 0, tap 0 is the slot
+// about to be written, which still holds a sample bufLen old, and that stale term can add up to 2|w0|.
+inline double read_gain_bound(long d, double w0) { return d == 0 ? 1.0 + 2.0 * fabs(w0) : 1.0; }
+
 // Loop-filter weights for a loop delay in samples (the period minus 1, at least kHalf), a gain at the
-// fundamental g and a gain at Nyquist gNyq (= brightness * g). Any thread.
-inline void design_loop_filter(double loopDelay, double g, double gNyq, double &outer, double &centre) {
+// fundamental g and a gain at Nyquist gNyq (= brightness * g), with readGain from read_gain_bound.
+// Any thread.
+inline void design_loop_filter(double loopDelay, double g, double gNyq, double readGain, double &outer,
+                               double &centre) {
     const double c = cos(kTwoPi / (loopDelay + 1.0)); // 1 + c > 0: loopDelay + 1 >= 3
     centre = (gNyq * c + g) / (c + 1.0);
     outer = (centre - gNyq) * 0.5;
@@ -20,13 +27,15 @@ inline void design_loop_filter(double loopDelay, double g, double gNyq, double &
         outer = 0.0;
         centre = g;
     }
-    // At short periods the design asks for more than unit gain at 0 Hz; the DC blocker in the loop
-    // leaves a mode just above 0 Hz and the string would grow without bound. Scaling both weights by
-    // the same factor keeps the brightness and leaves every filter with a DC gain of 1 or less as it is.
-    const double dcGain = centre + 2.0 * outer;
-    if (dcGain > 1.0) {
-        centre = centre / dcGain;
-        outer = outer / dcGain;
+    // At short periods the design asks for more than unit gain at 0 Hz (|centre| + 2 outer, the
+    // filter's largest gain); the DC blocker in the loop leaves a mode just above 0 Hz, and the string
+    // would grow without bound. Scaling both weights by the same factor keeps the brightness, and
+    // leaves every filter whose loop gain is 1 or less as it is. readGain is 1 but for the shortest
+    // periods, where the stale tap would otherwise let the loop grow at high sample rates.
+    const double peak = (fabs(centre) + 2.0 * outer) * readGain;
+    if (peak > 1.0) {
+        centre = centre / peak;
+        outer = outer / peak;
     }
 }
 

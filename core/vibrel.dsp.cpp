@@ -89,7 +89,7 @@ static void perform_signal_rate(t_vibrel *x, double **ins, double **outs, long n
 
         const double xi = read_taps(B, L, first_tap(w, d, L), weight);
         double outer, centre;
-        design_loop_filter(f, G, gNyq, outer, centre);
+        design_loop_filter(f, G, gNyq, read_gain_bound(d, weight[0]), outer, centre);
         const double y = loop_step(s, dc, xi, outer, centre, in[i]);
         out[i] = y;
         store(B[w], y);
