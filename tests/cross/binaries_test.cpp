@@ -40,6 +40,7 @@ class WindowsModule : public testing::TestWithParam<Build> {};
 
 TEST_P(WindowsModule, ExportsOnlyMainAndImportsOnlyTheHostAndSystem) {
     const Build &b = GetParam();
+    if (auto why = toolchain_missing(b.target); !why.empty()) GTEST_SKIP() << why;
     if (auto why = missing_tool(pe_objdump(b), "mingw-w64 binutils"); !why.empty()) GTEST_SKIP() << why;
     ASSERT_EQ(require_module(b), "");
     const Result r = run(quote(pe_objdump(b)) + " -p " + quote(b.module()));
@@ -68,6 +69,7 @@ TEST_P(WindowsModule, ExportsOnlyMainAndImportsOnlyTheHostAndSystem) {
 TEST(WindowsTestHost, StandInHostLibrariesExportExactlyTheHostOperations) {
     for (const char *target : {"win64", "win32"}) {
         const Build b{target, "full"};
+        if (auto why = toolchain_missing(target); !why.empty()) GTEST_SKIP() << why;
         if (auto why = missing_tool(pe_objdump(b), "mingw-w64 binutils"); !why.empty()) GTEST_SKIP() << why;
         const std::string dir = b.dir() + "/testhost/";
         ASSERT_TRUE(exists(dir + "MaxAPI.dll")) << "configure " << target << " with -DVIBREL_WINDOWS_TEST_HOST=ON";
@@ -86,6 +88,7 @@ TEST(WindowsTestHost, StandInHostLibrariesExportExactlyTheHostOperations) {
 // The string model and the binding must keep every double in SSE2 registers on x86: an x87 intermediate
 // would round differently from the other targets. Only moves of a returned double (st0) are allowed.
 TEST(WindowsX86Code, NoX87ArithmeticInThePluginsOwnFunctions) {
+    if (auto why = toolchain_missing("win32"); !why.empty()) GTEST_SKIP() << why;
     if (auto why = missing_tool(VIBREL_MINGW32_OBJDUMP, "mingw-w64 binutils"); !why.empty()) GTEST_SKIP() << why;
     for (const Build &each : builds("win32")) {
         ASSERT_EQ(require_module(each), "");
@@ -116,6 +119,7 @@ class MacBundle : public testing::TestWithParam<Build> {};
 
 TEST_P(MacBundle, BindsTheAudioFrameworkAndLeavesTheRestToTheHost) {
     const Build &b = GetParam();
+    if (auto why = toolchain_missing(b.target); !why.empty()) GTEST_SKIP() << why;
     if (auto why = missing_tool(VIBREL_LLVM_OBJDUMP, "llvm-objdump (package llvm)"); !why.empty())
         GTEST_SKIP() << why;
     ASSERT_EQ(require_module(b), "");
@@ -153,6 +157,7 @@ TEST_P(MacBundle, BindsTheAudioFrameworkAndLeavesTheRestToTheHost) {
 
 TEST_P(MacBundle, HasTheHostsBundleLayout) {
     const Build &b = GetParam();
+    if (auto why = toolchain_missing(b.target); !why.empty()) GTEST_SKIP() << why;
     ASSERT_EQ(require_module(b), "");
     EXPECT_EQ(read_file(b.bundle() + "/Contents/PkgInfo"), "iLaXmax2");
     const std::string plist = read_file(b.bundle() + "/Contents/Info.plist");

@@ -64,6 +64,12 @@ std::string missing_tool(const std::string &path, const std::string &what) {
     return {};
 }
 
+std::string toolchain_missing(const std::string &target) {
+    if (target == "win64") return missing_tool(VIBREL_MINGW64_CXX, "g++-mingw-w64-x86-64");
+    if (target == "win32") return missing_tool(VIBREL_MINGW32_CXX, "g++-mingw-w64-i686");
+    return missing_tool(VIBREL_MACOS_LINKER, "ld64.lld (package lld)");
+}
+
 static std::vector<std::string> lines_of(const std::string &text) {
     std::vector<std::string> lines;
     std::istringstream in(text);

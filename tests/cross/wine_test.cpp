@@ -25,6 +25,7 @@ class WindowsHost : public testing::TestWithParam<Build> {
   protected:
     void SetUp() override {
         const Build &b = GetParam();
+        if (auto why = toolchain_missing(b.target); !why.empty()) GTEST_SKIP() << why;
         if (auto why = wine_missing(b.target); !why.empty()) GTEST_SKIP() << why;
         ASSERT_TRUE(exists(b.module())) << b.module() << " is missing: build the cross targets with .ci/cross.sh";
         ASSERT_TRUE(exists(b.dir() + "/testhost/vibrel_script_driver.exe"))
