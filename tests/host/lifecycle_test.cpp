@@ -37,7 +37,8 @@ INSTANTIATE_TEST_SUITE_P(Arguments, Creation,
                                            CreationCase{"0", 8192.0}, CreationCase{"-5", 8192.0},
                                            CreationCase{"8193", 8193.0}, CreationCase{"20000", 20000.0},
                                            CreationCase{"20000.5", 8192.0}, CreationCase{"long", 8192.0},
-                                           CreationCase{"30000 5", 30000.0}, CreationCase{"foo 30000", 8192.0}),
+                                           CreationCase{"30000 5", 30000.0}, CreationCase{"foo 30000", 8192.0},
+                                           CreationCase{"-9223372036854775808", 8192.0}),
                          [](const ::testing::TestParamInfo<CreationCase> &i) { return test_name(i.param.args); });
 
 TEST_F(HostTest, FreeLeavesTheChainBeforeTheDelayLineGoes) {
@@ -104,6 +105,9 @@ TEST_P(Refusal, YieldsNoObjectAndLeaksNothing) {
         EXPECT_NE(fromPlugin[0].find(c.mentions), std::string::npos) << fromPlugin[0];
     } else {
         EXPECT_TRUE(fromPlugin.empty()) << ::testing::PrintToString(lines);
+    }
+    if (c.fail == FailNext::ObjectAlloc) {
+        EXPECT_TRUE(host.events().empty()) << "no inlet, outlet or delay line without a record";
     }
     EXPECT_EQ(host.live_allocations(), 0);
     EXPECT_EQ(host.frees_while_in_chain(), 0);

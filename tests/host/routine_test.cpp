@@ -1,5 +1,6 @@
 // The perform routine chosen for each connection pattern, identified by what it computes: the module's
 // output must match, bit for bit, the routine of the string model that the pattern calls for.
+#include <algorithm>
 #include <set>
 
 #include "host_fixture.h"
@@ -106,6 +107,40 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Pattern{{1, 0, 0}, 1}, Pattern{{0, 0, 0}, 1}, Pattern{{1, 0, 1}, 2}, Pattern{{0, 0, 1}, 2},
                       Pattern{{1, 1, 0}, 3}, Pattern{{0, 1, 0}, 3}, Pattern{{1, 1, 1}, 3}, Pattern{{0, 1, 1}, 3}),
     [](const ::testing::TestParamInfo<Pattern> &i) { return name_of(i.param); });
+
+// The same signals cut into vectors of any size give the same samples, through every routine.
+class VectorSize : public HostTest, public ::testing::WithParamInterface<Pattern> {};
+
+TEST_P(VectorSize, OutputDoesNotDependOnIt) {
+    constexpr long kTotal = 4096;
+    const std::vector<double> excitation = noise(kTotal, 3);
+    std::vector<double> gain(kTotal), period(kTotal);
+    for (long i = 0; i < kTotal; i++) {
+        gain[(std::size_t)i] = 0.995 - 0.3 * (double)i / kTotal;
+        period[(std::size_t)i] = 40.0 + 25.0 * (double)i / kTotal;
+    }
+    std::vector<double> first;
+    for (long block : {1L, 7L, 64L, 4096L}) {
+        Object *o = make();
+        ASSERT_NE(o, nullptr);
+        ASSERT_TRUE(host.dsp(o, GetParam().connected, 44100.0, block));
+        std::vector<double> out(kTotal, 0.0);
+        for (long at = 0; at < kTotal; at += block) {
+            const long n = std::min(block, kTotal - at);
+            host.run(o, {&excitation[(std::size_t)at], &gain[(std::size_t)at], &period[(std::size_t)at]},
+                     &out[(std::size_t)at], n);
+        }
+        if (first.empty())
+            first = out;
+        else
+            EXPECT_TRUE(same_bits(out, first)) << "vectors of " << block;
+        destroy(o);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Connections, VectorSize,
+                         ::testing::Values(Pattern{{1, 0, 0}, 1}, Pattern{{1, 0, 1}, 2}, Pattern{{1, 1, 1}, 3}),
+                         [](const ::testing::TestParamInfo<Pattern> &i) { return name_of(i.param); });
 
 // The three routines are three distinct functions, and a rebuild with another pattern switches.
 TEST_F(HostTest, EachRebuildChoosesAgain) {
