@@ -134,9 +134,13 @@ std::string default_output(const std::string &score) {
 // A bar on stderr that redraws itself in place.
 void draw_progress(double fraction) {
     constexpr int kWidth = 40;
+    static int shown = -1; // percent on screen; redraw only when it changes
+    const int percent = (int)(fraction * 100.0);
+    if (percent == shown) return;
+    shown = percent;
     const int filled = (int)(fraction * kWidth);
     std::fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################", kWidth - filled, "",
-                 (int)(fraction * 100.0));
+                 percent);
     if (fraction >= 1.0) std::fputc('\n', stderr);
     std::fflush(stderr);
 }
