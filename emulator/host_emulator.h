@@ -62,15 +62,17 @@ struct EventRecord {
 
 class Host {
   public:
-    Host();
+    Host(); // starts with an empty console and event log, and no pending fail_next
     ~Host(); // frees every object still alive; modules stay loaded (as in the host)
 
     // Loads a module (dlopen on Linux, LoadLibrary on Windows) and calls its entry point once.
-    // False, with a reason in *error, when the file or its entry point is missing.
+    // False, with a reason in *error, when the file or its entry point is missing. A path already
+    // loaded by this process is not entered again: its classes stay registered for later Hosts.
     bool load(const std::string &path, std::string *error = nullptr);
 
     // Creates an object from a box text such as "vibrel~ 20000". Null, with the host's console line,
-    // when no class has that name or the constructor returned null.
+    // when no class has that name ("<name>: No such object") or the constructor returned null
+    // ("could not create object \"<box text>\"", after whatever the plug-in posted).
     Object *create(const std::string &boxText);
     void free(Object *obj); // the class's free method, then the record's memory
 

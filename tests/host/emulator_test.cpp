@@ -93,6 +93,13 @@ TEST(EmulatorLoad, MissingModuleIsReported) {
     EXPECT_FALSE(error.empty());
 }
 
+TEST(Symbols, AreInterned) {
+    const std::string text = "dsp_add64";
+    EXPECT_EQ(gensym("dsp_add64"), gensym(text.c_str()));
+    EXPECT_STREQ(gensym("dsp_add64")->s_name, "dsp_add64");
+    EXPECT_NE(gensym("box"), gensym("Box"));
+}
+
 TEST(Atoms, ParsedAsThePatcherDoes) {
     const auto a = parse_atoms("vibrel~ 20000 -5 20000.5 1e3 foo -x nan 99999999999999999999");
     ASSERT_EQ(a.size(), 9u);
