@@ -14,6 +14,7 @@ struct ReferenceString {
     double b0, b1, a1;       // DC blocker
     std::vector<double> out; // every sample the loop has written
     double lpfX1 = 0, lpfX2 = 0, dcX1 = 0, dcY1 = 0;
+    bool boundLoopGain = true; // false: the loop filter exactly as designed, even where the loop can grow
 
     ReferenceString(long order, double maxDelay_, double sampleRate)
         : M(order), H((order - 1) / 2), L((long)maxDelay_ + (order + 1) / 2), maxDelay(maxDelay_) {
@@ -61,12 +62,13 @@ struct ReferenceString {
 
     // Loop filter for a loop delay f, gain g and brightness b, scaled so that its largest gain times
     // the largest gain of the read (above 1 only where tap 0 reads a stale slot) is at most 1.
-    static void loop_filter(double f, double g, double b, double readGain, double &outer, double &centre) {
+    void loop_filter(double f, double g, double b, double readGain, double &outer, double &centre) const {
         const double gb = b * g;
         const double c = std::cos(6.283185307179586 / (f + 1));
         centre = (gb * c + g) / (c + 1);
         outer = (centre - gb) * 0.5;
         if (outer < 0) outer = 0, centre = g;
+        if (!boundLoopGain) return;
         const double peak = (std::fabs(centre) + 2 * outer) * readGain;
         if (peak > 1) centre = centre / peak, outer = outer / peak;
     }
