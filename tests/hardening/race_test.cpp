@@ -1,0 +1,134 @@
+// "clear" and the parameter messages racing the audio thread: a message thread sends "clear",
+// "period", "gain" and "brightness" (random values, NaN among them) in a tight loop while an audio
+// thread runs the chain's routine on vectors of random size. writeIndex, read by the audio thread
+// after every vector, must stay inside the delay line and the output finite. Meant for the
+// ThreadSanitizer build (tsan preset), where the module under test is instrumented too; the seconds
+// per routine come from VIBREL_RACE_SECONDS (default 0.5).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "host_emulator.h"
+#include "shared.h"
+#include "vibrel.h"
+
+namespace {
+
+using namespace vibrel_emu;
+using namespace VIBREL_NS;
+using Perform = void (*)(void *, t_object *, double **, long, double **, long, long, long, void *);
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr long kLargestVector = 512;
+
+double seconds_per_routine() {
+    const char *s = std::getenv("VIBREL_RACE_SECONDS");
+    const double v = s ? std::atof(s) : 0.0;
+    return v > 0.0 ? v : 0.5;
+}
+
+// What the audio thread saw; read by the test after it joined.
+struct AudioReport {
+    long vectors = 0;
+    long badIndex = 0, firstBadIndex = 0;
+    long nonFinite = 0;
+    double firstNonFinite = 0.0;
+};
+
+// Audio thread: random vectors (excitation in [-1, 1], periods across and beyond the range, gains
+// beyond the bounds, NaN in both), sometimes in place, until told to stop.
+void audio_thread(Perform routine, t_vibrel *x, const std::atomic<bool> &stop, AudioReport &report) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const double maxDelay = x->maxDelay;
+    const long L = x->bufLen;
+    std::vector<double> excitation(kLargestVector), gain(kLargestVector), period(kLargestVector),
+        out(kLargestVector);
+    while (!stop.load(std::memory_order_relaxed)) {
+        const long n = (long)(rng() % kLargestVector) + 1;
+        for (long i = 0; i < n; i++) {
+            excitation[(std::size_t)i] = (rng() % 64 == 0) ? unit(rng) : 0.0;
+            const unsigned r = rng() % 100;
+            period[(std::size_t)i] = r == 0 ? kNaN : r < 5 ? maxDelay + 10.0 * unit(rng)
+                                                           : 2.0 + 200.0 * std::fabs(unit(rng));
+            gain[(std::size_t)i] = r == 1 ? kNaN : 1.2 * unit(rng);
+        }
+        const bool inPlace = rng() % 4 == 0;
+        double *ins[3] = {excitation.data(), gain.data(), period.data()};
+        double *outs[1] = {inPlace ? excitation.data() : out.data()};
+        routine(x, nullptr, ins, 3, outs, 1, n, 0, nullptr);
+        report.vectors++;
+        const long w = vibrel_shared::load(x->writeIndex);
+        if ((w < 0 || w >= L) && report.badIndex++ == 0) report.firstBadIndex = w;
+        for (long i = 0; i < n; i++)
+            if (!std::isfinite(outs[0][i]) && report.nonFinite++ == 0) report.firstNonFinite = outs[0][i];
+    }
+}
+
+struct Pattern {
+    const char *name;
+    std::vector<short> connected; // excitation, gain, period
+};
+
+class ClearRace : public ::testing::TestWithParam<Pattern> {};
+
+TEST_P(ClearRace, IndicesStayInTheDelayLineAndOutputFinite) {
+    Host host;
+    std::string error;
+    ASSERT_TRUE(host.load(VIBREL_MODULE_PATH, &error)) << error;
+    Object *obj = host.create(VIBREL_CLASS_NAME);
+    ASSERT_NE(obj, nullptr);
+    ASSERT_TRUE(host.dsp(obj, GetParam().connected, 44100.0, kLargestVector));
+    auto routine = reinterpret_cast<Perform>(host.routine(obj));
+    auto *x = static_cast<t_vibrel *>(host.record(obj));
+
+    std::atomic<bool> stop{false};
+    AudioReport report;
+    std::thread audio(audio_thread, routine, x, std::cref(stop), std::ref(report));
+
+    // Message thread: this one, the only thread that touches the emulator.
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    static const char *const kSelectors[] = {"clear", "period", "gain", "brightness"};
+    long messages = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds_per_routine());
+    while (std::chrono::steady_clock::now() < end) {
+        for (int i = 0; i < 64; i++, messages++) {
+            const char *selector = kSelectors[rng() % 4];
+            const unsigned r = rng() % 16;
+            const double v = r == 0 ? kNaN : r == 1 ? 1e9 : r == 2 ? -5.0 : 200.0 * std::fabs(unit(rng)) * unit(rng);
+            if (selector[0] == 'c')
+                host.send(obj, selector);
+            else
+                host.send(obj, selector, {Atom::of(selector[0] == 'p' ? v : v / 100.0)});
+        }
+    }
+    stop.store(true);
+    audio.join();
+
+    EXPECT_GT(report.vectors, 0);
+    EXPECT_GT(messages, 0);
+    EXPECT_EQ(report.badIndex, 0) << "first writeIndex outside [0, " << x->bufLen << "): " << report.firstBadIndex;
+    EXPECT_EQ(report.nonFinite, 0) << "first: " << report.firstNonFinite;
+    EXPECT_GE(x->loopDelay, (double)kHalf);
+    EXPECT_LE(x->loopDelay, x->maxDelay - 1.0);
+    EXPECT_LE(std::fabs(x->fbGain), kGainBound);
+    EXPECT_TRUE(x->brightness >= 0.0 && x->brightness <= kGainBound);
+    RecordProperty("vectors", (int)report.vectors);
+    RecordProperty("messages", (int)messages);
+    host.free(obj);
+}
+
+INSTANTIATE_TEST_SUITE_P(Routines, ClearRace,
+                         ::testing::Values(Pattern{"control_rate", {1, 0, 0}}, Pattern{"period_signal", {1, 0, 1}},
+                                           Pattern{"both_signals", {1, 1, 1}}),
+                         [](const ::testing::TestParamInfo<Pattern> &p) { return std::string(p.param.name); });
+
+} // namespace
