@@ -8,9 +8,21 @@ extern "C" {
 #endif
 
 double cos(double x);
+double sin(double x);
+double tan(double x);
 double floor(double x);
 double ceil(double x);
+double round(double x);
+double trunc(double x);
+double fabs(double x);
+double fmod(double x, double y);
+double fmin(double x, double y);
+double fmax(double x, double y);
+double sqrt(double x);
+double exp(double x);
+double log(double x);
 double log10(double x);
+double pow(double x, double y);
 
 #ifdef __cplusplus
 }
