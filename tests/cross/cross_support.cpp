@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -31,13 +32,22 @@ std::string quote(const std::string &arg) {
 
 Result run(const std::string &command) {
     Result r;
-    FILE *p = popen(command.c_str(), "r");
-    if (!p) return r;
+    char errPath[] = "/tmp/vibrel-cross-stderr-XXXXXX";
+    const int errFd = mkstemp(errPath);
+    if (errFd < 0) return r;
+    close(errFd);
+    FILE *p = popen(("{ " + command + "; } 2>" + quote(errPath)).c_str(), "r");
+    if (!p) {
+        unlink(errPath);
+        return r;
+    }
     char buf[65536];
     size_t n;
     while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
     const int status = pclose(p);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.err = read_file(errPath);
+    unlink(errPath);
     std::string clean;
     clean.reserve(r.out.size());
     for (char c : r.out)
@@ -203,13 +213,13 @@ Result run_windows(const Build &b, const std::string &script) {
     const std::string driver = b.dir() + "/testhost/vibrel_script_driver.exe";
     return run("WINEPREFIX=" + quote(VIBREL_WINEPREFIX) + " WINEDEBUG=-all " + quote(VIBREL_WINE) + " " +
                quote(driver) + " " + quote(windows_path(b.module())) + " " + quote(b.className()) + " " +
-               quote(windows_path(script)) + " 2>&1");
+               quote(windows_path(script)));
 }
 
 Result run_linux(const std::string &variant, const std::string &script) {
     const std::string module = variant == "full" ? VIBREL_LINUX_MODULE_FULL : VIBREL_LINUX_MODULE_LITE;
     return run(quote(VIBREL_SCRIPT_DRIVER) + " " + quote(module) + " " +
-               quote(variant == "full" ? "vibrel~" : "vibrel-lite~") + " " + quote(script) + " 2>&1");
+               quote(variant == "full" ? "vibrel~" : "vibrel-lite~") + " " + quote(script));
 }
 
 } // namespace cross

@@ -28,8 +28,9 @@ std::vector<Build> builds(const std::string &target); // both variants
 struct Result {
     int status = -1;
     std::string out; // stdout, carriage returns removed
+    std::string err; // stderr
 };
-Result run(const std::string &command);
+Result run(const std::string &command); // stderr apart, unless the command redirects it
 std::string quote(const std::string &arg); // for the shell
 bool exists(const std::string &path);
 std::string read_file(const std::string &path);

@@ -61,9 +61,9 @@ struct Noise {
 };
 
 // A whole input signal of n frames from its description.
-std::vector<double> signal(const std::string &spec, long n) {
+std::vector<double> signal(const std::string &description, long n) {
     std::vector<double> v((std::size_t)n, 0.0);
-    const std::vector<std::string> p = split(spec, ':');
+    const std::vector<std::string> p = split(description, ':');
     if (p.empty()) fail("empty signal");
     if (p[0] == "zero") {
     } else if (p[0] == "impulse") {
@@ -79,7 +79,7 @@ std::vector<double> signal(const std::string &spec, long n) {
         const long len = p[0] == "burst" ? (long)number(p[2]) : n;
         for (long i = 0; i < n && i < len; i++) v[(std::size_t)i] = g.next();
     } else {
-        fail("unknown signal: " + spec);
+        fail("unknown signal: " + description);
     }
     return v;
 }

@@ -40,9 +40,9 @@ TEST_P(WindowsHost, RendersWhatTheLinuxBuildRenders) {
     const Build &b = GetParam();
     const std::string script = script_path("golden.script");
     const Result win = run_windows(b, script);
-    ASSERT_EQ(win.status, 0) << win.out.substr(0, 2000);
+    ASSERT_EQ(win.status, 0) << win.err << win.out.substr(0, 2000);
     const Result lin = run_linux(b.variant, script);
-    ASSERT_EQ(lin.status, 0) << lin.out.substr(0, 2000);
+    ASSERT_EQ(lin.status, 0) << lin.err << lin.out.substr(0, 2000);
     Transcript w = parse_transcript(win.out), l = parse_transcript(lin.out);
 
     auto without_build_time = [](std::vector<std::string> lines) {
@@ -90,7 +90,7 @@ TEST_P(WindowsHost, RendersWhatTheLinuxBuildRenders) {
 TEST_P(WindowsHost, ReadsTheCreationArgumentAsA32BitLong) {
     const Build &b = GetParam();
     const Result win = run_windows(b, script_path("creation.script"));
-    ASSERT_EQ(win.status, 0) << win.out.substr(0, 2000);
+    ASSERT_EQ(win.status, 0) << win.err << win.out.substr(0, 2000);
     std::vector<std::string> ranges;
     for (const std::string &l : parse_transcript(win.out).lines)
         if (l.find("always ensure that") != std::string::npos) ranges.push_back(l.substr(l.find("<= delay")));
