@@ -31,7 +31,7 @@ if(WIN32)
   add_custom_target(vibrel_host_imports DEPENDS ${import_files})
 
   # The plug-in sees the C library's own headers (not the C++ wrappers, which switch formatted output to
-  # the compiler runtime's replacement): sprintf then binds to the host's export, as in the host's SDK.
+  # the compiler runtime's replacement): sprintf then binds to the host's export in MaxAPI.dll.
   target_compile_options(vibrel_plugin_flags INTERFACE $<$<COMPILE_LANGUAGE:CXX>:-nostdinc++>)
   target_compile_definitions(vibrel_plugin_flags INTERFACE __USE_MINGW_ANSI_STDIO=0)
 elseif(APPLE)
