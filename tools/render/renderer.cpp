@@ -145,7 +145,7 @@ bool render_score(const Score &score, const RenderOptions &options, Rendered &ou
     };
     std::string why;
     if (!host.load(options.modulePath, &why)) {
-        if (error) *error = options.modulePath + ": " + why;
+        if (error) *error = why.empty() ? options.modulePath + ": cannot load" : why;
         return false;
     }
     flush_console("");

@@ -42,7 +42,7 @@ PitchMeter::PitchMeter(const RenderOptions &options) : impl_(new Impl) {
     m.vector = std::max(1L, options.vector);
     std::string why;
     if (!m.host.load(options.modulePath, &why)) {
-        m.error = options.modulePath + ": " + why;
+        m.error = why.empty() ? options.modulePath + ": cannot load" : why;
         return;
     }
     className_ = options.className;
