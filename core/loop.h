@@ -46,23 +46,32 @@ inline long first_tap(long w, long d, long L) {
 }
 
 // Interpolated read: the sum over k of weight[k] * B[(p0 - k) mod L], accumulated in ascending k.
-// Audio thread.
-inline double read_taps(const double *B, long L, long p0, const double *weight) {
+// Unrolled at compile time so the weights stay in registers for a whole vector. Audio thread.
+template <long K> inline double tap_sum(const double *b, const double (&weight)[kTaps], double acc) {
+    if constexpr (K == kTaps) {
+        return acc;
+    } else {
+        return tap_sum<K + 1>(b, weight, acc + weight[K] * vibrel_shared::load(b[-K]));
+    }
+}
+
+template <long K>
+inline double tap_sum_wrapping(const double *B, long L, long t, const double (&weight)[kTaps], double acc) {
+    if constexpr (K == kTaps) {
+        return acc;
+    } else {
+        if (--t < 0) t += L;
+        return tap_sum_wrapping<K + 1>(B, L, t, weight, acc + weight[K] * vibrel_shared::load(B[t]));
+    }
+}
+
+inline double read_taps(const double *B, long L, long p0, const double (&weight)[kTaps]) {
     using vibrel_shared::load;
-    double acc;
     if (p0 >= kOrder) { // no tap wraps: read straight down from p0
         const double *b = B + p0;
-        acc = weight[0] * load(b[0]);
-        for (long k = 1; k < kTaps; k++) acc = acc + weight[k] * load(b[-k]);
-    } else {
-        long t = p0;
-        acc = weight[0] * load(B[t]);
-        for (long k = 1; k < kTaps; k++) {
-            if (--t < 0) t += L;
-            acc = acc + weight[k] * load(B[t]);
-        }
+        return tap_sum<1>(b, weight, weight[0] * load(b[0]));
     }
-    return acc;
+    return tap_sum_wrapping<1>(B, L, p0, weight, weight[0] * load(B[p0]));
 }
 
 // Running state of the loop filter and the DC blocker, held in locals for a vector.
