@@ -89,11 +89,11 @@ int posix_memalign(void **p, std::size_t alignment, std::size_t n) {
 }
 
 // One interposed function that forwards its arguments unchanged.
-#define VIBREL_INTERPOSE(ret, name, params, args)                                                              \
-    ret name params {                                                                                          \
-        note(#name);                                                                                           \
-        static ret(*slot) params = nullptr;                                                                    \
-        return real(slot, #name) args;                                                                         \
+#define VIBREL_INTERPOSE(ret, name, params, args)                                                                      \
+    ret name params {                                                                                                  \
+        note(#name);                                                                                                   \
+        static ret(*slot) params = nullptr;                                                                            \
+        return real(slot, #name) args;                                                                                 \
     }
 
 VIBREL_INTERPOSE(int, pthread_mutex_lock, (pthread_mutex_t * m), (m))

@@ -8,8 +8,8 @@ namespace audio_section {
 
 void enter(); // the calling thread is in its audio section until leave()
 void leave();
-long violations();         // calls counted since the last reset()
-std::string first_call();  // name of the first such call, or empty
+long violations();        // calls counted since the last reset()
+std::string first_call(); // name of the first such call, or empty
 void reset();
 
 struct Scope {

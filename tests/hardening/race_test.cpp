@@ -49,15 +49,15 @@ void audio_thread(Perform routine, t_vibrel *x, const std::atomic<bool> &stop, A
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     const double maxDelay = x->maxDelay;
     const long L = x->bufLen;
-    std::vector<double> excitation(kLargestVector), gain(kLargestVector), period(kLargestVector),
-        out(kLargestVector);
+    std::vector<double> excitation(kLargestVector), gain(kLargestVector), period(kLargestVector), out(kLargestVector);
     while (!stop.load(std::memory_order_relaxed)) {
         const long n = (long)(rng() % kLargestVector) + 1;
         for (long i = 0; i < n; i++) {
             excitation[(std::size_t)i] = (rng() % 64 == 0) ? unit(rng) : 0.0;
             const unsigned r = rng() % 100;
-            period[(std::size_t)i] = r == 0 ? kNaN : r < 5 ? maxDelay + 10.0 * unit(rng)
-                                                           : 2.0 + 200.0 * std::fabs(unit(rng));
+            period[(std::size_t)i] = r == 0  ? kNaN
+                                     : r < 5 ? maxDelay + 10.0 * unit(rng)
+                                             : 2.0 + 200.0 * std::fabs(unit(rng));
             gain[(std::size_t)i] = r == 1 ? kNaN : 1.2 * unit(rng);
         }
         const bool inPlace = rng() % 4 == 0;

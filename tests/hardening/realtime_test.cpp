@@ -58,8 +58,8 @@ class RealTime : public ::testing::TestWithParam<Pattern> {
     }
 
     // One vector of n frames straight through the chain's routine, inside the audio section.
-    void perform(std::vector<double> &excitation, std::vector<double> &gain, std::vector<double> &period,
-                 double *out, long n) {
+    void perform(std::vector<double> &excitation, std::vector<double> &gain, std::vector<double> &period, double *out,
+                 long n) {
         double *ins[3] = {excitation.data(), gain.data(), period.data()};
         double *outs[1] = {out};
         const std::size_t lines = host.console().size();
@@ -107,8 +107,7 @@ TEST_P(RealTime, NoAllocationLockOrConsoleOutputWhileARoutineRuns) {
 
 INSTANTIATE_TEST_SUITE_P(Routines, RealTime,
                          ::testing::Values(Pattern{"control_rate", {1, 0, 0}}, Pattern{"period_signal", {1, 0, 1}},
-                                           Pattern{"gain_signal", {1, 1, 0}},
-                                           Pattern{"both_signals", {1, 1, 1}}),
+                                           Pattern{"gain_signal", {1, 1, 0}}, Pattern{"both_signals", {1, 1, 1}}),
                          [](const ::testing::TestParamInfo<Pattern> &p) { return std::string(p.param.name); });
 
 } // namespace

@@ -69,10 +69,11 @@ std::vector<unsigned char> fixed_image(const void *p) {
 
 long write_index(const void *p) { return vibrel_shared::load(rec(p)->writeIndex); }
 long buf_len(const void *p) { return rec(p)->bufLen; }
+const double *buffer(const void *p) { return rec(p)->buffer; }
 double max_delay(const void *p) { return rec(p)->maxDelay; }
 
-const hardening::RecordOps kOps{VIBREL_CLASS_NAME, (long)sizeof(t_vibrel), check, fixed_image,
-                                write_index,       buf_len,                max_delay};
+const hardening::RecordOps kOps{
+    VIBREL_CLASS_NAME, (long)sizeof(t_vibrel), check, fixed_image, write_index, buf_len, buffer, max_delay};
 
 } // namespace
 

@@ -18,6 +18,7 @@ struct RecordOps {
     std::vector<unsigned char> (*fixedImage)(const void *record);
     long (*writeIndex)(const void *record); // relaxed load: the audio thread may be running
     long (*bufLen)(const void *record);
+    const double *(*buffer)(const void *record);
     double (*maxDelay)(const void *record);
 };
 
