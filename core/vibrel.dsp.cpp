@@ -29,12 +29,31 @@ void vibrel_dodsp1_64(t_vibrel *x, t_object *, double **ins, long, double **outs
 
     const double *in = ins[0];
     double *out = outs[0];
-    for (long i = 0; i < n; i++) {
-        const double xi = read_taps(B, L, first_tap(w, d0, L), c);
-        const double y = loop_step(s, dc, xi, outer, centre, in[i]);
-        out[i] = y;
-        store(B[w], y); // after every tap of this sample was read
-        if (++w >= L) w = 0;
+    long i = 0;
+    while (i < n) {
+        const long p0 = first_tap(w, d0, L);
+        if (p0 < kOrder) { // a tap wraps: one sample the long way
+            const double y = loop_step(s, dc, read_taps(B, L, p0, c), outer, centre, in[i]);
+            out[i++] = y;
+            store(B[w], y);
+            if (++w >= L) w = 0;
+            continue;
+        }
+        // A run in which neither the taps nor the write slot reach the end of the line: straight
+        // pointers, no index arithmetic. Each sample reads its taps before it writes its slot.
+        long run = n - i;
+        if (L - w < run) run = L - w;
+        if (L - p0 < run) run = L - p0;
+        const double *b = B + p0;
+        double *const wr = B + w;
+        for (long r = 0; r < run; r++) {
+            const double y = loop_step(s, dc, tap_sum<1>(b + r, c, c[0] * load(b[r])), outer, centre, in[i + r]);
+            out[i + r] = y;
+            store(wr[r], y);
+        }
+        i += run;
+        w += run;
+        if (w >= L) w = 0;
     }
 
     store(x->writeIndex, w);
