@@ -15,13 +15,16 @@ namespace VIBREL_NS {
 // about to be written, which still holds a sample bufLen old, and that stale term can add up to 2|w0|.
 inline double read_gain_bound(long d, double w0) { return d == 0 ? 1.0 + 2.0 * fabs(w0) : 1.0; }
 
-// Loop-filter weights for a loop delay in samples (the period minus 1, at least kHalf), a gain at the
-// fundamental g and a gain at Nyquist gNyq (= brightness * g), with readGain from read_gain_bound.
+// Cosine of the fundamental's angle for a loop delay in samples: the one library call of the loop-filter
+// design, apart so that a perform routine can issue it first. Any thread.
+inline double loop_filter_cos(double loopDelay) { return cos(kTwoPi / (loopDelay + 1.0)); }
+
+// Loop-filter weights from the cosine c of a loop delay (the period minus 1, at least kHalf), a gain at
+// the fundamental g and a gain at Nyquist gNyq (= brightness * g), with readGain from read_gain_bound.
 // Any thread.
-inline void design_loop_filter(double loopDelay, double g, double gNyq, double readGain, double &outer,
-                               double &centre) {
-    const double c = cos(kTwoPi / (loopDelay + 1.0)); // 1 + c > 0: loopDelay + 1 >= 3
-    centre = (gNyq * c + g) / (c + 1.0);
+inline void design_loop_filter_cos(double c, double g, double gNyq, double readGain, double &outer,
+                                   double &centre) {
+    centre = (gNyq * c + g) / (c + 1.0); // 1 + c > 0: loopDelay + 1 >= 3
     outer = (centre - gNyq) * 0.5;
     if (outer < 0.0) { // only for a negative gain: a flat gain with one sample of delay
         outer = 0.0;
@@ -37,6 +40,12 @@ inline void design_loop_filter(double loopDelay, double g, double gNyq, double r
         centre = centre / peak;
         outer = outer / peak;
     }
+}
+
+// The same design from the loop delay in samples.
+inline void design_loop_filter(double loopDelay, double g, double gNyq, double readGain, double &outer,
+                               double &centre) {
+    design_loop_filter_cos(loop_filter_cos(loopDelay), g, gNyq, readGain, outer, centre);
 }
 
 // Position of tap 0, d samples behind the write slot w: (w - d) mod L for 0 <= d < L.
