@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Hardening checks: a bounded libFuzzer run (fuzz preset, ASan + UBSan), the real-time safety check
-# (hardening preset, no sanitizer), the clear race under ThreadSanitizer (tsan preset) and the
-# emulator test suites under valgrind memcheck (hardening preset). Exits non-zero on any failure and
+# (hardening preset, no sanitizer), the clear race under ThreadSanitizer (tsan preset) and under
+# ASan + UBSan (fuzz preset), and the emulator test suites under valgrind memcheck (hardening preset). Exits non-zero on any failure and
 # prints how long each step took.
 # Environment: VIBREL_JOBS (default 2), VIBREL_FUZZ_SECONDS (default 60), VIBREL_RACE_SECONDS
 # (seconds per perform routine and variant, default 2).
@@ -64,10 +64,11 @@ realtime() {
   done
 }
 
-race() {
+race() { # race <build dir>
   local t
   for t in hardening_race_full hardening_race_lite; do
-    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/tests/hardening/$t --gtest_brief=1 || return 1
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ASAN_OPTIONS=detect_leaks=1 \
+      "$1/tests/hardening/$t" --gtest_brief=1 || return 1
   done
 }
 
@@ -83,13 +84,14 @@ memcheck() {
   done
 }
 
-step "build fuzz" build fuzz vibrel_fuzz
+step "build fuzz" build fuzz vibrel_fuzz hardening_race_full hardening_race_lite
 step "build tsan" build tsan hardening_race_full hardening_race_lite
 step "build hardening" build hardening hardening_realtime_full hardening_realtime_lite hardening_replay \
   host_tests_full host_tests_lite emulator_tests
 step "fuzz ${fuzz_seconds}s" fuzz
 step "real-time check" realtime
-step "clear race (tsan)" race
+step "clear race (tsan)" race build/tsan
+step "clear race (asan)" race build/fuzz
 step "valgrind memcheck" memcheck
 
 echo "== summary"
