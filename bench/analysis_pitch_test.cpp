@@ -51,8 +51,8 @@ TEST_P(PitchAccuracy, DecayingHarmonicToneWithinTolerance) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Range, PitchAccuracy,
-                         testing::Combine(testing::Values(55.0, 61.7354, 110.0, 220.0, 440.0, 877.3, 1760.0,
-                                                          2999.9, 3520.0, 4186.01),
+                         testing::Combine(testing::Values(55.0, 61.7354, 110.0, 220.0, 440.0, 877.3, 1760.0, 2999.9,
+                                                          3520.0, 4186.01),
                                           testing::Values(44100.0, 48000.0)));
 
 TEST(Pitch, FastDecayStillMeasuredFromWhatRemains) {
@@ -68,7 +68,8 @@ TEST(Pitch, SlowOffsetOutlastingTheToneIsIgnored) {
     const double rate = 44100.0;
     for (double hz : {55.0, 3520.0}) {
         auto x = tone(hz, rate, 1.0, 6, hz > 1000.0 ? 0.02 : 0.3);
-        for (std::size_t i = 0; i < x.size(); i++) x[i] += 0.3 * std::exp(-(double)i / rate / 0.5);
+        for (std::size_t i = 0; i < x.size(); i++)
+            x[i] += 0.3 * std::exp(-(double)i / rate / 0.5);
         const auto p = estimate_pitch(x.data(), x.size(), rate);
         ASSERT_TRUE(p.ok) << hz;
         EXPECT_LT(std::fabs(cents(p.hz, hz)), kToleranceCents) << p.hz;
@@ -109,8 +110,8 @@ TEST(Tuning, RefineConvergesOnAModelOfTheLoop) {
     int calls = 0;
     auto measure = [&](double period) {
         calls++;
-        return rate / (period * 1.003 + vibrel_analysis::dc_phase_delay(vibrel_analysis::dc_coeffs(rate),
-                                                                       kTwoPi * hz / rate));
+        return rate /
+               (period * 1.003 + vibrel_analysis::dc_phase_delay(vibrel_analysis::dc_coeffs(rate), kTwoPi * hz / rate));
     };
     const double p0 = vibrel_analysis::tuned_period(hz, rate, 7);
     const auto r = vibrel_analysis::refine_period(hz, p0, measure, 0.01);

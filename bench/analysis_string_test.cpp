@@ -16,8 +16,9 @@ namespace va = vibrel_analysis;
 
 // Measured frequency (Hz) of the string plucked with one period of noise at `period` samples:
 // 1 s analysed after a 0.1 s attack.
-double measure_string(double period, double rate) {
+double measure_string(double period, double rate, double gain = kDefaultFbGain) {
     String s(kDefaultMaxDelay, rate);
+    vibrel_setFbGain(s.record(), gain);
     vibrel_setDelayTime(s.record(), period);
     const auto out = pluck(s, noise((std::size_t)period + 1), (std::size_t)(1.1 * rate));
     const std::size_t skip = (std::size_t)(0.1 * rate);
@@ -41,6 +42,21 @@ TEST_P(StringTuning, AnalyticPeriodWithinHalfACent) {
     const double hz = GetParam(), rate = 44100.0;
     const double period = va::tuned_period(hz, rate, (int)kOrder);
     EXPECT_LT(std::fabs(va::cents(measure_string(period, rate), hz)), 0.5) << period;
+}
+
+TEST_P(StringTuning, PoleTunedPeriodWithinTwentiethOfACent) {
+    const double hz = GetParam(), rate = 44100.0;
+    const double period = va::pole_tuned_period(hz, rate, (int)kOrder, kDefaultFbGain, kDefaultBrightness);
+    EXPECT_LT(std::fabs(va::cents(measure_string(period, rate), hz)), 0.05) << period;
+}
+
+TEST(Tuning, PoleTuningHoldsAtLowerGainsWhereThePhaseConditionDrifts) {
+    // At gain 0.9 the pole leaves the phase-condition frequency by about 0.7 cents at 55 Hz.
+    const double rate = 48000.0, gain = 0.9;
+    for (double hz : {55.0, 110.0}) {
+        const double period = va::pole_tuned_period(hz, rate, (int)kOrder, gain, kDefaultBrightness);
+        EXPECT_LT(std::fabs(va::cents(measure_string(period, rate, gain), hz)), 0.05) << hz;
+    }
 }
 
 TEST_P(StringTuning, RefinedPeriodWithinTwentiethOfACent) {

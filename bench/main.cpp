@@ -99,23 +99,28 @@ bool measured(const Collector &c, const char *variant, double period, std::size_
 void printTimingTables(const Collector &c) {
     std::printf("\n### ns per sample (%g Hz, %zu samples per iteration)\n\n", kRate, kFramesPerIteration);
     std::printf("| period | vector | floor | sigfloor |");
-    for (const auto &v : kVariants) std::printf(" dsp1 %s | dsp2 %s | dsp3 %s |", v.name, v.name, v.name);
+    for (const auto &v : kVariants)
+        std::printf(" dsp1 %s | dsp2 %s | dsp3 %s |", v.name, v.name, v.name);
     std::printf(" Plucked | Twang | Twang retuned |\n|---|---|---|---|");
-    for (std::size_t i = 0; i < 3 * std::size(kVariants) + 3; i++) std::printf("---|");
+    for (std::size_t i = 0; i < 3 * std::size(kVariants) + 3; i++)
+        std::printf("---|");
     std::printf("\n");
     for (double p : periods())
         for (std::size_t n : vectorSizes()) {
             if (!measured(c, "", p, n)) continue;
-            std::printf("| %g | %zu | %.2f | %.2f |", p, n, lookup(c, "floor", "", p, n), lookup(c, "sigfloor", "", p, n));
+            std::printf("| %g | %zu | %.2f | %.2f |", p, n, lookup(c, "floor", "", p, n),
+                        lookup(c, "sigfloor", "", p, n));
             for (const auto &v : kVariants)
-                for (const char *r : {"dsp1", "dsp2", "dsp3"}) std::printf(" %.2f |", lookup(c, r, v.name, p, n));
+                for (const char *r : {"dsp1", "dsp2", "dsp3"})
+                    std::printf(" %.2f |", lookup(c, r, v.name, p, n));
             std::printf(" %.2f | %.2f | %.2f |\n", lookup(c, "plucked", "", p, n), lookup(c, "twang", "", p, n),
                         lookup(c, "twang-retuned", "", p, n));
         }
 
     std::printf("\n### Ratios (lower is faster)\n\n");
-    std::printf("| variant | period | vector | dsp1/floor | dsp1/Plucked | dsp1/Twang | dsp2/sigfloor | "
-                "dsp2/Twang retuned | dsp3/sigfloor | dsp3/Twang retuned |\n|---|---|---|---|---|---|---|---|---|---|\n");
+    std::printf(
+        "| variant | period | vector | dsp1/floor | dsp1/Plucked | dsp1/Twang | dsp2/sigfloor | "
+        "dsp2/Twang retuned | dsp3/sigfloor | dsp3/Twang retuned |\n|---|---|---|---|---|---|---|---|---|---|\n");
     for (const auto &v : kVariants)
         for (double p : periods())
             for (std::size_t n : vectorSizes()) {
@@ -144,9 +149,11 @@ void printTimingTables(const Collector &c) {
 
 void printDecayTable() {
     constexpr double kSeconds = 120.0;
-    std::printf("\n### Long decay: a pluck at period 50 ringing %g s (dsp1, vectors of 64, %g Hz)\n\n", kSeconds, kRate);
-    std::printf("| variant | MXCSR | first s (ns/sample) | worst s (ns/sample) | worst at s | worst/first | "
-                "last s (ns/sample) | first s with peak < DBL_MIN | peak in last s |\n|---|---|---|---|---|---|---|---|---|\n");
+    std::printf("\n### Long decay: a pluck at period 50 ringing %g s (dsp1, vectors of 64, %g Hz)\n\n", kSeconds,
+                kRate);
+    std::printf(
+        "| variant | MXCSR | first s (ns/sample) | worst s (ns/sample) | worst at s | worst/first | "
+        "last s (ns/sample) | first s with peak < DBL_MIN | peak in last s |\n|---|---|---|---|---|---|---|---|---|\n");
     for (const auto &v : kVariants)
         for (bool ftz : {false, true}) {
             const auto s = v.decay(kSeconds, ftz);
@@ -172,18 +179,22 @@ double measuredCents(const std::vector<double> &tone, double hz) {
 
 void printTuningTable() {
     const std::size_t frames = (std::size_t)(1.1 * kRate);
-    std::printf("\n### Tuning at %g Hz: measured error in cents (positive: sharp)\n\n", kRate);
+    std::printf("\n### Tuning at %g Hz, gain %g, brightness %g: measured error in cents (positive: sharp)\n\n", kRate,
+                kFbGain, kBrightness);
     std::printf("| Hz | rate/Hz |");
-    for (const auto &v : kVariants) std::printf(" %s at rate/Hz | tuned period (M=%d) | %s tuned |", v.name, v.order, v.name);
+    for (const auto &v : kVariants)
+        std::printf(" %s: rate/Hz | phase-tuned | pole-tuned |", v.name);
     std::printf(" Plucked | Twang |\n|---|---|");
-    for (std::size_t i = 0; i < 3 * std::size(kVariants) + 2; i++) std::printf("---|");
+    for (std::size_t i = 0; i < 3 * std::size(kVariants) + 2; i++)
+        std::printf("---|");
     std::printf("\n");
     for (double hz : {55.0, 110.0, 220.0, 440.0, 880.0, 1760.0, 3520.0, 4186.0}) {
         std::printf("| %g | %.4f |", hz, kRate / hz);
         for (const auto &v : kVariants) {
-            const double tuned = vibrel_analysis::tuned_period(hz, kRate, v.order);
-            std::printf(" %+.3f | %.4f | %+.4f |", measuredCents(v.pluck(kRate / hz, frames), hz), tuned,
-                        measuredCents(v.pluck(tuned, frames), hz));
+            const double phase = vibrel_analysis::tuned_period(hz, kRate, v.order);
+            const double pole = vibrel_analysis::pole_tuned_period(hz, kRate, v.order, kFbGain, kBrightness);
+            std::printf(" %+.3f | %+.4f | %+.4f |", measuredCents(v.pluck(kRate / hz, frames), hz),
+                        measuredCents(v.pluck(phase, frames), hz), measuredCents(v.pluck(pole, frames), hz));
         }
         std::printf(" %+.3f | %+.3f |\n", measuredCents(pluckedTone(hz, frames), hz),
                     measuredCents(twangTone(hz, frames), hz));
@@ -204,9 +215,12 @@ int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     bool timing = true, decay = true, tuning = true;
     for (int i = 1; i < argc; i++) {
-        if (!std::strcmp(argv[i], "--no-timing")) timing = false;
-        else if (!std::strcmp(argv[i], "--no-decay")) decay = false;
-        else if (!std::strcmp(argv[i], "--no-tuning")) tuning = false;
+        if (!std::strcmp(argv[i], "--no-timing"))
+            timing = false;
+        else if (!std::strcmp(argv[i], "--no-decay"))
+            decay = false;
+        else if (!std::strcmp(argv[i], "--no-tuning"))
+            tuning = false;
         else {
             std::fprintf(stderr, "unknown option %s\n", argv[i]);
             return 2;
@@ -214,7 +228,8 @@ int main(int argc, char **argv) {
     }
     Collector collector;
     if (timing) {
-        for (const auto &v : kVariants) v.registerBenchmarks();
+        for (const auto &v : kVariants)
+            v.registerBenchmarks();
         registerPeerBenchmarks();
         benchmark::RunSpecifiedBenchmarks(&collector);
         std::fflush(stdout);

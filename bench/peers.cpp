@@ -16,8 +16,8 @@ namespace bench {
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
-constexpr double kLowestHz = 8.0;   // below the lowest benchmarked pitch, 44100 / 5000.5 Hz
-constexpr double kSilent = 1e-100;  // a peer this quiet is plucked again before it reaches subnormals
+constexpr double kLowestHz = 8.0;  // below the lowest benchmarked pitch, 44100 / 5000.5 Hz
+constexpr double kSilent = 1e-100; // a peer this quiet is plucked again before it reaches subnormals
 
 // The DC blocker's recursion alone: the one recurrence every routine carries from sample to sample.
 struct DcFloor {
@@ -35,8 +35,7 @@ struct DcFloor {
     }
     // Plus what a signal-rate routine cannot avoid per sample: the loop-filter cosine of the period
     // (with its division) and the floor of the delay. `zero` is 0 at run time, unknown to the compiler.
-    void runSignal(const double *in, const double *period, double zero, double half, double *out,
-                   std::size_t n) {
+    void runSignal(const double *in, const double *period, double zero, double half, double *out, std::size_t n) {
         double x = x1, y = y1;
         for (std::size_t i = 0; i < n; i++) {
             const double f = period[i] - 1.0;
@@ -110,7 +109,8 @@ void twang(benchmark::State &st, double period, std::size_t vector) {
     t.setFrequency(kRate / period);
     t.setLoopGain(kFbGain);
     timed(st, vector, [&](const double *in, double *out, std::size_t n) {
-        for (std::size_t i = 0; i < n; i++) out[i] = t.tick(in[i]);
+        for (std::size_t i = 0; i < n; i++)
+            out[i] = t.tick(in[i]);
     });
 }
 
@@ -151,7 +151,8 @@ std::vector<double> pluckedTone(double hz, std::size_t frames) {
     PluckedPeer p;
     p.start(hz);
     std::vector<double> out(frames);
-    for (auto &y : out) y = p.tick();
+    for (auto &y : out)
+        y = p.tick();
     return out;
 }
 
@@ -162,7 +163,8 @@ std::vector<double> twangTone(double hz, std::size_t frames) {
     const std::size_t burst = (std::size_t)(kRate / hz) + 1;
     const std::vector<double> &exc = excitation();
     std::vector<double> out(frames);
-    for (std::size_t i = 0; i < frames; i++) out[i] = t.tick(i < burst ? exc[i] : 0.0);
+    for (std::size_t i = 0; i < frames; i++)
+        out[i] = t.tick(i < burst ? exc[i] : 0.0);
     return out;
 }
 

@@ -53,7 +53,8 @@ inline std::vector<double> pluck(String &s, const std::vector<double> &excitatio
     std::vector<double> out(frames), in(vector), dummy(vector, 0.0);
     for (std::size_t pos = 0; pos < frames; pos += vector) {
         const std::size_t n = std::min(vector, frames - pos);
-        for (std::size_t i = 0; i < n; i++) in[i] = pos + i < excitation.size() ? excitation[pos + i] : 0.0;
+        for (std::size_t i = 0; i < n; i++)
+            in[i] = pos + i < excitation.size() ? excitation[pos + i] : 0.0;
         double *ins[3] = {in.data(), dummy.data(), dummy.data()};
         double *outs[1] = {out.data() + pos};
         vibrel_dodsp1_64(s.record(), nullptr, ins, 3, outs, 1, (long)n, 0, nullptr);

@@ -16,7 +16,8 @@ namespace bench {
 constexpr int kSettleBlocks = 16; // blocks run before timing, so the string sits in its steady state
 
 template <typename Block> void timeBlocks(benchmark::State &st, Block block) {
-    for (int i = 0; i < kSettleBlocks; i++) block();
+    for (int i = 0; i < kSettleBlocks; i++)
+        block();
     std::vector<double> ns;
     ns.reserve(1 << 16);
     for (auto _ : st) {

@@ -18,9 +18,9 @@ namespace {
 using namespace bench_string;
 using Perform = void (*)(t_vibrel *, t_object *, double **, long, double **, long, long, long, void *);
 
-constexpr unsigned kFtzDaz = 0x8040;      // MXCSR: flush-to-zero (bit 15), denormals-are-zero (bit 6)
-constexpr std::size_t kDecayVector = 64;  // samples per vector in the decay run
-constexpr double kDecayPeriod = 50.0;     // samples: the period at creation
+constexpr unsigned kFtzDaz = 0x8040;     // MXCSR: flush-to-zero (bit 15), denormals-are-zero (bit 6)
+constexpr std::size_t kDecayVector = 64; // samples per vector in the decay run
+constexpr double kDecayPeriod = 50.0;    // samples: the period at creation
 
 void configure(String &s, double period) {
     vibrel_setFbGain(s.record(), bench::kFbGain);
@@ -90,7 +90,8 @@ std::vector<double> decay_run(double seconds, bool timed) {
             double *outs[1] = {out.data()};
             vibrel_dodsp1_64(s.record(), nullptr, ins, 3, outs, 1, (long)kDecayVector, 0, nullptr);
             if (!timed)
-                for (double y : out) peak = std::max(peak, std::fabs(y));
+                for (double y : out)
+                    peak = std::max(peak, std::fabs(y));
         }
         result.push_back(timed ? (thread_cpu_ns() - t0) / (double)(perSecond * kDecayVector) : peak);
     }
@@ -108,11 +109,13 @@ std::vector<bench::DecaySecond> decay(double seconds, bool ftz) {
     std::vector<double> best(peaks.size(), HUGE_VAL);
     for (int run = 0; run < kRuns; run++) {
         const std::vector<double> t = decay_run(seconds, true);
-        for (std::size_t i = 0; i < t.size(); i++) best[i] = std::min(best[i], t[i]);
+        for (std::size_t i = 0; i < t.size(); i++)
+            best[i] = std::min(best[i], t[i]);
     }
     _mm_setcsr(saved);
     std::vector<bench::DecaySecond> result;
-    for (std::size_t i = 0; i < peaks.size(); i++) result.push_back({best[i], peaks[i]});
+    for (std::size_t i = 0; i < peaks.size(); i++)
+        result.push_back({best[i], peaks[i]});
     return result;
 }
 
@@ -121,8 +124,8 @@ std::size_t bytes_per_object(double maxDelay) { return String(maxDelay, bench::k
 } // namespace
 
 bench::Variant benchVariant() {
-    return bench::Variant{VIBREL_CLASS_NAME, (int)kOrder, register_benchmarks, pluck_string, decay,
-                          bytes_per_object, sizeof(t_vibrel)};
+    return bench::Variant{VIBREL_CLASS_NAME, (int)kOrder,     register_benchmarks, pluck_string, decay,
+                          bytes_per_object,  sizeof(t_vibrel)};
 }
 
 } // namespace VIBREL_NS

@@ -10,13 +10,13 @@ namespace bench {
 
 // Samples processed per benchmark iteration: several vectors, so the framework's own cost vanishes.
 constexpr std::size_t kFramesPerIteration = 4096;
-constexpr double kRate = 44100.0;        // Hz, every benchmark and table
+constexpr double kRate = 44100.0; // Hz, every benchmark and table
 constexpr double kFbGain = 0.99;
 constexpr double kBrightness = 0.9;
 
-const std::vector<double> &periods();        // 5, 50.5, 500.25, 5000.5 samples
+const std::vector<double> &periods();          // 5, 50.5, 500.25, 5000.5 samples
 const std::vector<std::size_t> &vectorSizes(); // 64, 512
-const std::vector<double> &excitation();     // continuous noise, 65536 samples, cycled
+const std::vector<double> &excitation();       // continuous noise, 65536 samples, cycled
 
 // Per second of audio during a long decay: processing time in ns per sample and the peak level.
 struct DecaySecond {
@@ -25,9 +25,9 @@ struct DecaySecond {
 };
 
 struct Variant {
-    const char *name;                // class name: "vibrel~" or "vibrel-lite~"
-    int order;                       // interpolation order M
-    void (*registerBenchmarks)();    // dsp1/<name>/p<period>/v<vector>, dsp2/..., dsp3/...
+    const char *name;             // class name: "vibrel~" or "vibrel-lite~"
+    int order;                    // interpolation order M
+    void (*registerBenchmarks)(); // dsp1/<name>/p<period>/v<vector>, dsp2/..., dsp3/...
     // The string plucked with one period of noise at `period` samples, control-rate routine, 64-sample vectors.
     std::vector<double> (*pluck)(double period, std::size_t frames);
     // A pluck at period 50 left ringing for `seconds`, timed per second; ftz: flush-to-zero and

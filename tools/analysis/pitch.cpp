@@ -47,7 +47,8 @@ std::complex<double> component(const double *x, std::size_t s, const std::vector
 // How much of the windowed signal at s is the component c: 0.785 for a pure sine, less with other content.
 double share(const double *x, std::size_t s, const std::vector<double> &w, std::complex<double> c) {
     double total = 0.0;
-    for (std::size_t i = 0; i < w.size(); i++) total += w[i] * std::fabs(x[s + i]);
+    for (std::size_t i = 0; i < w.size(); i++)
+        total += w[i] * std::fabs(x[s + i]);
     return total > 0.0 ? std::abs(c) / total : 0.0;
 }
 
@@ -76,7 +77,8 @@ double coarse_period(const double *x, std::size_t n, double sampleRate, const Pi
     std::size_t best = 0;
     for (std::size_t tau = tauMin; tau <= tauMax; tau++)
         if (cmndf[tau] < kYinThreshold) {
-            while (tau < tauMax && cmndf[tau + 1] < cmndf[tau]) tau++;
+            while (tau < tauMax && cmndf[tau + 1] < cmndf[tau])
+                tau++;
             best = tau;
             break;
         }
@@ -92,14 +94,14 @@ double coarse_period(const double *x, std::size_t n, double sampleRate, const Pi
     return (double)best + std::clamp(shift, -0.5, 0.5);
 }
 
-PitchEstimate estimate_pitch(const double *signal, std::size_t length, double sampleRate,
-                             const PitchOptions &options) {
+PitchEstimate estimate_pitch(const double *signal, std::size_t length, double sampleRate, const PitchOptions &options) {
     PitchEstimate r;
     if (length < 2) return r;
     // Analyse the first difference: it removes a (slowly decaying) offset, which a loop without a DC
     // blocker keeps long after the tone, and shifts every partial's phase by a constant, which cancels.
     std::vector<double> diff(length - 1);
-    for (std::size_t i = 0; i + 1 < length; i++) diff[i] = signal[i + 1] - signal[i];
+    for (std::size_t i = 0; i + 1 < length; i++)
+        diff[i] = signal[i + 1] - signal[i];
     const double *x = diff.data();
     const std::size_t n = diff.size();
     const double tau = coarse_period(x, n, sampleRate, options);
@@ -137,8 +139,7 @@ PitchEstimate estimate_pitch(const double *signal, std::size_t length, double sa
         if (std::abs(a) == 0.0) return r;
         // Stop short of the end when the tone has died away there, or something else (an offset left
         // by a loop without a DC blocker, noise) has come to dominate it.
-        if (std::abs(b) < kFadeLimit * std::abs(a) ||
-            share(x, hop, w, b) < kLostDominance * share(x, 0, w, a)) {
+        if (std::abs(b) < kFadeLimit * std::abs(a) || share(x, hop, w, b) < kLostDominance * share(x, 0, w, a)) {
             if (hop == firstHop) return r;
             maxHop = std::max(firstHop, hop / 2);
             hop = maxHop;

@@ -1,6 +1,7 @@
 // Loop-phase tuning of the string and its measured refinement.
 #include "tuning.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 
@@ -57,8 +58,93 @@ double tuned_period(double hz, double sampleRate, int order) {
     return period;
 }
 
-Refined refine_period(double hz, double period0, const MeasureHz &measure, double toleranceCents,
-                      int maxMeasurements) {
+namespace {
+
+constexpr double kGainBound = 0.99999;
+
+// Lagrange weights of the given order at fractional position D.
+void lagrange_weights(int order, double D, double *w) {
+    for (int k = 0; k <= order; k++) {
+        w[k] = 1.0;
+        for (int j = 0; j <= order; j++)
+            if (j != k) w[k] *= (D - j) / (double)(k - j);
+    }
+}
+
+// The string's loop at one period, as transfer functions of z: delay line and interpolated read,
+// loop filter (designed as the string designs it) and DC blocker. T(z) = 1 at the loop's poles.
+struct Loop {
+    int order;
+    long d;       // integer delay of tap 0
+    double w[16]; // interpolation weights
+    double outer, centre;
+    DcCoeffs dc;
+
+    Loop(int order_, double period, double sampleRate, double fbGain, double brightness) : order(order_) {
+        const double loopDelay = period - 1.0;
+        const double half = (double)((order - 1) / 2);
+        d = (long)std::floor(loopDelay - half);
+        lagrange_weights(order, loopDelay - (double)d, w);
+        const double g = std::clamp(fbGain, -kGainBound, kGainBound);
+        const double gNyq = std::clamp(brightness, 0.0, kGainBound) * g;
+        const double c = std::cos(kTwoPi / (loopDelay + 1.0));
+        centre = (gNyq * c + g) / (c + 1.0);
+        outer = (centre - gNyq) * 0.5;
+        if (outer < 0.0) {
+            outer = 0.0;
+            centre = g;
+        }
+        const double readGain = d == 0 ? 1.0 + 2.0 * std::fabs(w[0]) : 1.0;
+        const double peak = (std::fabs(centre) + 2.0 * outer) * readGain;
+        if (peak > 1.0) {
+            centre /= peak;
+            outer /= peak;
+        }
+        dc = dc_coeffs(sampleRate);
+    }
+
+    std::complex<double> gain(std::complex<double> z) const {
+        const std::complex<double> zi = 1.0 / z;
+        std::complex<double> lag = 0.0, zk = 1.0;
+        for (int k = 0; k <= order; k++, zk *= zi)
+            lag += w[k] * zk;
+        const std::complex<double> filter = outer + centre * zi + outer * zi * zi;
+        const std::complex<double> blocker = (dc.b0 + dc.b1 * zi) / (1.0 - dc.a1 * zi);
+        return std::pow(zi, (double)d) * lag * filter * blocker;
+    }
+
+    // The pole nearest the unit-circle point at omega (radians per sample), by Newton's method.
+    std::complex<double> pole(double omega) const {
+        std::complex<double> z = std::polar(1.0, omega);
+        for (int i = 0; i < 30; i++) {
+            const std::complex<double> h = 1e-7 * z;
+            const std::complex<double> slope = (gain(z + h) - gain(z - h)) / (2.0 * h);
+            const std::complex<double> step = (gain(z) - 1.0) / slope;
+            z -= step;
+            if (std::abs(step) < 1e-15) break;
+        }
+        return z;
+    }
+};
+
+} // namespace
+
+double pole_tuned_period(double hz, double sampleRate, int order, double fbGain, double brightness) {
+    const double omega = kTwoPi * hz / sampleRate;
+    double period = tuned_period(hz, sampleRate, order);
+    // The pole's frequency goes very nearly as 1 / period: a proportional step converges in a few.
+    for (int i = 0; i < 8; i++) {
+        const double poleOmega = std::arg(Loop(order, period, sampleRate, fbGain, brightness).pole(omega));
+        if (!(poleOmega > 0.0)) break;
+        const double next = period * poleOmega / omega;
+        const bool done = std::fabs(next - period) < 1e-12 * period;
+        period = next;
+        if (done) break;
+    }
+    return period;
+}
+
+Refined refine_period(double hz, double period0, const MeasureHz &measure, double toleranceCents, int maxMeasurements) {
     Refined best;
     auto error = [&](double period, double &e) {
         const double f = measure(period);

@@ -25,6 +25,12 @@ double lagrange_delay_error(int order, double D, double omega);
 // The result is not clamped to the string's range. Plain rate/hz is sharp: the DC blocker leads.
 double tuned_period(double hz, double sampleRate, int order = 7);
 
+// Closer still: the period at which the loop's pole nearest hz, the frequency of the free decay,
+// lies exactly at hz. It allows for the loop filter designed for fbGain and brightness (defaults as at
+// creation) and for how the gains of the DC blocker and the filter vary across the pole's neighbourhood,
+// which tuned_period's phase condition leaves out (a few tenths of a cent below 100 Hz).
+double pole_tuned_period(double hz, double sampleRate, int order = 7, double fbGain = 0.99, double brightness = 0.9);
+
 // Measures the sounding frequency (Hz) of the string set to a period (samples); by rendering and
 // analysing, for example. Returns 0 or less when it cannot measure.
 using MeasureHz = std::function<double(double period)>;
