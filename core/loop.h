@@ -48,6 +48,26 @@ inline void design_loop_filter(double loopDelay, double g, double gNyq, double r
     design_loop_filter_cos(loop_filter_cos(loopDelay), g, gNyq, readGain, outer, centre);
 }
 
+// A "period", "gain" or "brightness" message on the message thread may be rewriting the interpolator
+// and loop-filter weights while a vector reads them. A set that mixes old and new values can pass more
+// than unit loop gain, and a string raced that way often enough would grow. A whole set has weights that
+// sum to 1 and a loop gain of at most 1, both to rounding: such a set is left exactly as read. Any other
+// set is played for this vector as a pure delay of d0 + kHalf samples, with the loop filter scaled to
+// unit loop gain. Audio thread, once per vector.
+constexpr double kWeightSumTolerance = 1e-9;  // a whole set sums to 1 within a few units in the last place
+constexpr double kLoopGainTolerance = 1e-12;  // a whole set's scaled filter may round just above 1
+inline void hold_together(long d0, double (&c)[kTaps], double &outer, double &centre) {
+    double sum = c[0];
+    for (long k = 1; k < kTaps; k++) sum = sum + c[k];
+    if (!(fabs(sum - 1.0) <= kWeightSumTolerance))
+        for (long k = 0; k < kTaps; k++) c[k] = k == kHalf ? 1.0 : 0.0;
+    const double peak = (fabs(centre) + 2.0 * outer) * read_gain_bound(d0, c[0]);
+    if (peak > 1.0 + kLoopGainTolerance) {
+        centre = centre / peak;
+        outer = outer / peak;
+    }
+}
+
 // Position of tap 0, d samples behind the write slot w: (w - d) mod L for 0 <= d < L.
 inline long first_tap(long w, long d, long L) {
     const long p0 = w - d;

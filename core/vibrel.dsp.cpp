@@ -23,8 +23,9 @@ void vibrel_dodsp1_64(t_vibrel *x, t_object *, double **ins, long, double **outs
     const long d0 = (long)floor(load(x->loopDelay) - (double)kHalf);
     double c[kTaps];
     for (long k = 0; k < kTaps; k++) c[k] = load(x->lagCoeff[k]);
-    const double outer = load(x->lpfOuter);
-    const double centre = load(x->lpfCenter);
+    double outer = load(x->lpfOuter);
+    double centre = load(x->lpfCenter);
+    hold_together(d0, c, outer, centre);
     const DcBlocker dc{x->dcB0, x->dcB1, x->dcA1};
 
     const double *in = ins[0];

@@ -96,6 +96,53 @@ TEST(Loop, OutputIsWhatTheLineHolds) {
     }
 }
 
+// A vector that reads a half-written tuning (a message racing the audio thread) must not make the
+// string grow: weights from two periods, or a filter from two gains, stay within unit loop gain.
+TEST(Loop, TornTuningNeverGrows) {
+    String a, b;
+    vibrel_setFbGain(&a.x, 0.99999);
+    vibrel_setFbGain(&b.x, 0.99999);
+    vibrel_setBrightness(&a.x, 0.99999);
+    vibrel_setDelayTime(&a.x, 20.0);   // weight 1 at tap kHalf
+    vibrel_setDelayTime(&b.x, 20.5);   // the symmetric half-sample set
+    vibrel_setBrightness(&b.x, 0.0);   // a low-pass whose centre weight exceeds 1 with an outer of 0
+    struct Torn { const char *what; double c[kTaps]; double outer, centre; };
+    Torn torn[2];
+    torn[0].what = "weights from two periods";
+    for (long k = 0; k < kTaps; k++) torn[0].c[k] = k <= kHalf ? a.x.lagCoeff[k] : b.x.lagCoeff[k];
+    torn[0].outer = a.x.lpfOuter, torn[0].centre = a.x.lpfCenter;
+    torn[1].what = "filter from two designs";
+    for (long k = 0; k < kTaps; k++) torn[1].c[k] = a.x.lagCoeff[k];
+    torn[1].outer = b.x.lpfOuter, torn[1].centre = a.x.lpfCenter;
+    for (const Torn &t : torn) {
+        String s;
+        vibrel_setDelayTime(&s.x, 20.0);
+        std::memcpy(s.x.lagCoeff, t.c, sizeof t.c);
+        s.x.lpfOuter = t.outer, s.x.lpfCenter = t.centre;
+        const auto out = s.run(Routine::Control, impulse(44100), 64);
+        double first = 0, last = 0;
+        for (size_t i = 0; i < 4410; i++) first += out[i] * out[i];
+        for (size_t i = out.size() - 4410; i < out.size(); i++) last += out[i] * out[i];
+        EXPECT_TRUE(std::isfinite(last) && last <= first) << t.what << ": " << first << " -> " << last;
+    }
+}
+
+// A whole tuning is played exactly as designed: the guard against torn sets changes no sample.
+TEST(Loop, WholeTuningIsPlayedAsDesigned) {
+    for (double period : {kMinPeriod + 0.3, 4.9, 50.5, 8191.75})
+        for (double gain : {0.99999, 0.5, -0.99999})
+            for (double brightness : {0.0, 0.99999}) {
+                String s;
+                vibrel_setFbGain(&s.x, gain);
+                vibrel_setBrightness(&s.x, brightness);
+                vibrel_setDelayTime(&s.x, period);
+                ReferenceString ref(kOrder, s.x.maxDelay, 44100.0);
+                const auto out = s.run(Routine::Control, impulse(3000), 64);
+                for (size_t i = 0; i < out.size(); i++)
+                    ASSERT_EQ(out[i], ref.step_message(i == 0, period, gain, brightness)) << period << " " << i;
+            }
+}
+
 // Vector size, in-place vectors and empty vectors never change a sample: for all three routines.
 class Vectors : public ::testing::TestWithParam<Routine> {};
 
