@@ -76,6 +76,7 @@ struct Pattern {
     const char *name;
     std::vector<short> connected; // excitation, gain, period
 };
+void PrintTo(const Pattern &p, std::ostream *os) { *os << p.name; }
 
 class ClearRace : public ::testing::TestWithParam<Pattern> {};
 

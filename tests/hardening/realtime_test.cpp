@@ -44,6 +44,7 @@ struct Pattern {
     const char *name;
     std::vector<short> connected; // excitation, gain, period
 };
+void PrintTo(const Pattern &p, std::ostream *os) { *os << p.name; }
 
 class RealTime : public ::testing::TestWithParam<Pattern> {
   protected:
