@@ -14,15 +14,8 @@ namespace VIBREL_NS::bench_string {
 class String {
   public:
     explicit String(double maxDelay = kDefaultMaxDelay, double sampleRate = 44100.0) : rec_{} {
-        rec_.maxDelay = maxDelay;
-        rec_.bufLen = (long)maxDelay + kGuard;
-        line_.assign((std::size_t)rec_.bufLen, 0.0);
-        rec_.buffer = line_.data();
-        vibrel_ccCalc(&rec_);
-        vibrel_clear(&rec_);
-        vibrel_setFbGain(&rec_, kDefaultFbGain);
-        vibrel_setBrightness(&rec_, kDefaultBrightness);
-        vibrel_setDelayTime(&rec_, kDefaultPeriod);
+        line_.assign((std::size_t)vibrel_lineSlots(maxDelay), 0.0);
+        vibrel_init(&rec_, maxDelay, line_.data());
         vibrel_calcDcCoeffs(&rec_, sampleRate);
     }
     String(const String &) = delete;

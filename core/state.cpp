@@ -6,6 +6,18 @@ namespace VIBREL_NS {
 
 using vibrel_shared::store;
 
+void vibrel_init(t_vibrel *x, double maxDelay, double *line) {
+    x->maxDelay = maxDelay;
+    vibrel_ccCalc(x);
+    x->bufLen = vibrel_lineSlots(maxDelay);
+    x->buffer = line;
+    vibrel_clear(x);
+    // Stored as they are: the period's loop-filter design below reads them.
+    x->fbGain = kDefaultFbGain;
+    x->brightness = kDefaultBrightness;
+    vibrel_setDelayTime(x, kDefaultPeriod);
+}
+
 // Silences the string; coefficients and parameters keep their values. Message thread or chain build;
 // races with a running vector only in which samples survive, never in an index (writeIndex is 0).
 void vibrel_clear(t_vibrel *x) {

@@ -60,7 +60,13 @@ struct _vibrel {
 };
 typedef struct _vibrel t_vibrel;
 
+// Delay-line slots for a largest delay in whole samples (at most kMaxDelayLimit).
+constexpr long vibrel_lineSlots(double maxDelay) { return (long)maxDelay + kGuard; }
+
 // State (message thread, and chain build).
+// A new string on its delay line of vibrel_lineSlots(maxDelay) slots: lagDenom, the line silent,
+// default gain and brightness, period 50. The DC blocker waits for the chain build. Creation.
+void vibrel_init(t_vibrel *x, double maxDelay, double *line);
 void vibrel_clear(t_vibrel *x); // silence the string; coefficients and parameters stay
 
 // Coefficient design (message thread, creation and chain build).

@@ -30,7 +30,7 @@ void *vibrel_new(t_symbol *, short argc, t_atom *argv) {
     z_dsp_setup(&x->ob, kSignalInlets);
     outlet_new(x, "signal");
 
-    x->maxDelay = kDefaultMaxDelay;
+    double maxDelay = kDefaultMaxDelay;
     if (argc > 0 && argv[0].a_type == A_LONG) {
         const long v = (long)argv[0].a_w.w_long; // the host's long: 32 bits on Windows
         if (v > kMaxDelayLimit) {
@@ -39,22 +39,17 @@ void *vibrel_new(t_symbol *, short argc, t_atom *argv) {
             object_free(x);
             return nullptr;
         }
-        if (v > (long)kDefaultMaxDelay) x->maxDelay = (double)v;
+        if (v > (long)kDefaultMaxDelay) maxDelay = (double)v;
     }
-    vibrel_ccCalc(x);
 
-    x->bufLen = (long)x->maxDelay + kGuard;
-    x->buffer = (double *)sysmem_newptrclear((t_ptr_size)x->bufLen * sizeof(double));
-    if (!x->buffer) {
-        object_post(nullptr, VIBREL_CLASS_NAME ": no memory for a delay line of %ld samples; no object made",
-                    x->bufLen);
+    const long slots = vibrel_lineSlots(maxDelay);
+    double *line = (double *)sysmem_newptrclear((t_ptr_size)slots * sizeof(double));
+    if (!line) {
+        object_post(nullptr, VIBREL_CLASS_NAME ": no memory for a delay line of %ld samples; no object made", slots);
         object_free(x);
         return nullptr;
     }
-    vibrel_clear(x);
-    x->fbGain = kDefaultFbGain;
-    x->brightness = kDefaultBrightness;
-    vibrel_setDelayTime(x, kDefaultPeriod);
+    vibrel_init(x, maxDelay, line);
     return x;
 }
 

@@ -24,15 +24,8 @@ struct String {
     std::unique_ptr<double[]> line; // exactly bufLen slots, so the sanitizers see any stray index
 
     explicit String(double maxDelay = kDefaultMaxDelay, double sampleRate = 44100.0) {
-        x.maxDelay = maxDelay;
-        vibrel_ccCalc(&x);
-        x.bufLen = (long)maxDelay + kGuard;
-        line.reset(new double[x.bufLen]);
-        x.buffer = line.get();
-        vibrel_clear(&x);
-        x.fbGain = kDefaultFbGain;
-        x.brightness = kDefaultBrightness;
-        vibrel_setDelayTime(&x, kDefaultPeriod);
+        line.reset(new double[vibrel_lineSlots(maxDelay)]);
+        vibrel_init(&x, maxDelay, line.get());
         vibrel_calcDcCoeffs(&x, sampleRate);
     }
     String(const String &) = delete;
