@@ -12,8 +12,8 @@
 		"rect": [
 			100.0,
 			100.0,
-			840.0,
-			614.0
+			910.0,
+			760.0
 		],
 		"bglocked": 0,
 		"openinpresentation": 0,
@@ -34,6 +34,8 @@
 		"tags": "",
 		"style": "",
 		"subpatcher_template": "",
+		"dependency_cache": [],
+		"autosave": 0,
 		"boxes": [
 			{
 				"box": {
@@ -42,10 +44,10 @@
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						20.0,
-						12.0,
-						300.0,
-						32.0
+						20,
+						15,
+						400,
+						31.0
 					],
 					"text": "vibrel-lite~",
 					"fontsize": 22.0,
@@ -59,12 +61,13 @@
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						20.0,
-						48.0,
-						720.0,
-						36.0
+						20,
+						52,
+						840,
+						47.0
 					],
-					"text": "Plucked-string synthesiser (Karplus-Strong string model): the excitation recirculates through a delay line whose length sets the period, a Lagrange fractional-delay interpolator of order 5, a three-tap loop filter and a DC blocker. The lighter build: the same behaviour with minor sound differences, at lower cost."
+					"text": "Plucked-string synthesiser (Karplus-Strong string model): the excitation recirculates through a delay line whose length sets the period, a Lagrange fractional-delay interpolator of order 5, a three-tap loop filter and a DC blocker. The lighter build: the same behaviour with minor sound differences, at lower cost.",
+					"linecount": 3
 				}
 			},
 			{
@@ -74,9 +77,9 @@
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						20.0,
-						100.0,
-						150.0,
+						20,
+						117.0,
+						250,
 						20.0
 					],
 					"text": "1. excite the string",
@@ -90,47 +93,48 @@
 					"numinlets": 1,
 					"numoutlets": 1,
 					"patching_rect": [
-						20.0,
-						128.0,
+						20,
+						147.0,
 						24.0,
 						24.0
 					],
 					"outlettype": [
 						"bang"
-					]
+					],
+					"parameter_enable": 0
 				}
 			},
 			{
 				"box": {
 					"id": "obj-5",
-					"maxclass": "newobj",
+					"maxclass": "comment",
 					"numinlets": 1,
-					"numoutlets": 1,
+					"numoutlets": 0,
 					"patching_rect": [
-						20.0,
-						162.0,
-						50.0,
-						22.0
+						50,
+						149.0,
+						70,
+						20.0
 					],
-					"outlettype": [
-						"signal"
-					],
-					"text": "click~"
+					"text": "impulse"
 				}
 			},
 			{
 				"box": {
 					"id": "obj-6",
-					"maxclass": "comment",
+					"maxclass": "newobj",
 					"numinlets": 1,
-					"numoutlets": 0,
-					"patching_rect": [
-						76.0,
-						162.0,
-						80.0,
-						20.0
+					"numoutlets": 1,
+					"outlettype": [
+						"signal"
 					],
-					"text": "impulse"
+					"patching_rect": [
+						20,
+						183.0,
+						46.0,
+						22.0
+					],
+					"text": "click~"
 				}
 			},
 			{
@@ -139,14 +143,14 @@
 					"maxclass": "message",
 					"numinlets": 2,
 					"numoutlets": 1,
-					"patching_rect": [
-						140.0,
-						128.0,
-						63.0,
-						22.0
-					],
 					"outlettype": [
 						""
+					],
+					"patching_rect": [
+						130,
+						147.0,
+						53.0,
+						22.0
 					],
 					"text": "1, 0 20"
 				}
@@ -158,9 +162,9 @@
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						200.0,
-						128.0,
-						120.0,
+						189.0,
+						147.0,
+						120,
 						20.0
 					],
 					"text": "noise burst, 20 ms"
@@ -172,15 +176,15 @@
 					"maxclass": "newobj",
 					"numinlets": 2,
 					"numoutlets": 2,
-					"patching_rect": [
-						140.0,
-						162.0,
-						40.0,
-						22.0
-					],
 					"outlettype": [
 						"signal",
 						"bang"
+					],
+					"patching_rect": [
+						130,
+						183.0,
+						42.0,
+						22.0
 					],
 					"text": "line~"
 				}
@@ -191,14 +195,14 @@
 					"maxclass": "newobj",
 					"numinlets": 1,
 					"numoutlets": 1,
-					"patching_rect": [
-						200.0,
-						162.0,
-						50.0,
-						22.0
-					],
 					"outlettype": [
 						"signal"
+					],
+					"patching_rect": [
+						190,
+						183.0,
+						52.0,
+						22.0
 					],
 					"text": "noise~"
 				}
@@ -209,14 +213,14 @@
 					"maxclass": "newobj",
 					"numinlets": 2,
 					"numoutlets": 1,
-					"patching_rect": [
-						140.0,
-						196.0,
-						40.0,
-						22.0
-					],
 					"outlettype": [
 						"signal"
+					],
+					"patching_rect": [
+						130,
+						217.0,
+						30.0,
+						22.0
 					],
 					"text": "*~"
 				}
@@ -228,9 +232,9 @@
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						300.0,
-						100.0,
-						240.0,
+						340,
+						117.0,
+						300,
 						20.0
 					],
 					"text": "2. set the string (messages)",
@@ -243,14 +247,14 @@
 					"maxclass": "message",
 					"numinlets": 2,
 					"numoutlets": 1,
-					"patching_rect": [
-						300.0,
-						128.0,
-						84.0,
-						22.0
-					],
 					"outlettype": [
 						""
+					],
+					"patching_rect": [
+						340,
+						147.0,
+						73.0,
+						22.0
 					],
 					"text": "period 100"
 				}
@@ -261,14 +265,14 @@
 					"maxclass": "message",
 					"numinlets": 2,
 					"numoutlets": 1,
-					"patching_rect": [
-						392.0,
-						128.0,
-						98.0,
-						22.0
-					],
 					"outlettype": [
 						""
+					],
+					"patching_rect": [
+						421.0,
+						147.0,
+						83.0,
+						22.0
 					],
 					"text": "period 200.5"
 				}
@@ -280,12 +284,13 @@
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						498.0,
-						128.0,
-						330.0,
-						20.0
+						570,
+						147.0,
+						310,
+						33.0
 					],
-					"text": "period in samples, fractional; clamped to 3.0 ... largest delay"
+					"text": "period in samples, fractional; clamped to 3.0 ... largest delay",
+					"linecount": 2
 				}
 			},
 			{
@@ -294,14 +299,14 @@
 					"maxclass": "message",
 					"numinlets": 2,
 					"numoutlets": 1,
-					"patching_rect": [
-						300.0,
-						156.0,
-						77.0,
-						22.0
-					],
 					"outlettype": [
 						""
+					],
+					"patching_rect": [
+						340,
+						188.0,
+						65.0,
+						22.0
 					],
 					"text": "gain 0.99"
 				}
@@ -312,14 +317,14 @@
 					"maxclass": "message",
 					"numinlets": 2,
 					"numoutlets": 1,
-					"patching_rect": [
-						385.0,
-						156.0,
-						84.0,
-						22.0
-					],
 					"outlettype": [
 						""
+					],
+					"patching_rect": [
+						413.0,
+						188.0,
+						72.0,
+						22.0
 					],
 					"text": "gain 0.999"
 				}
@@ -331,12 +336,13 @@
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						477.0,
-						156.0,
-						330.0,
-						20.0
+						570,
+						188.0,
+						310,
+						33.0
 					],
-					"text": "feedback gain at the fundamental: decay time; -0.99999 ... 0.99999"
+					"text": "feedback gain at the fundamental: decay time; -0.99999 ... 0.99999",
+					"linecount": 2
 				}
 			},
 			{
@@ -345,14 +351,14 @@
 					"maxclass": "message",
 					"numinlets": 2,
 					"numoutlets": 1,
-					"patching_rect": [
-						300.0,
-						184.0,
-						98.0,
-						22.0
-					],
 					"outlettype": [
 						""
+					],
+					"patching_rect": [
+						340,
+						229.0,
+						82.0,
+						22.0
 					],
 					"text": "fbgain 0.995"
 				}
@@ -364,9 +370,9 @@
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						440.0,
-						184.0,
-						330.0,
+						570,
+						229.0,
+						310,
 						20.0
 					],
 					"text": "fbgain: another name for gain"
@@ -378,14 +384,14 @@
 					"maxclass": "message",
 					"numinlets": 2,
 					"numoutlets": 1,
-					"patching_rect": [
-						300.0,
-						212.0,
-						112.0,
-						22.0
-					],
 					"outlettype": [
 						""
+					],
+					"patching_rect": [
+						340,
+						259.0,
+						91.0,
+						22.0
 					],
 					"text": "brightness 0.2"
 				}
@@ -396,14 +402,14 @@
 					"maxclass": "message",
 					"numinlets": 2,
 					"numoutlets": 1,
-					"patching_rect": [
-						420.0,
-						212.0,
-						112.0,
-						22.0
-					],
 					"outlettype": [
 						""
+					],
+					"patching_rect": [
+						439.0,
+						259.0,
+						91.0,
+						22.0
 					],
 					"text": "brightness 0.9"
 				}
@@ -415,9 +421,9 @@
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						540.0,
-						212.0,
-						330.0,
+						570,
+						259.0,
+						310,
 						20.0
 					],
 					"text": "gain at Nyquist relative to the fundamental; 0 ... 0.99999"
@@ -429,14 +435,14 @@
 					"maxclass": "message",
 					"numinlets": 2,
 					"numoutlets": 1,
-					"patching_rect": [
-						300.0,
-						240.0,
-						49.0,
-						22.0
-					],
 					"outlettype": [
 						""
+					],
+					"patching_rect": [
+						340,
+						289.0,
+						42.0,
+						22.0
 					],
 					"text": "clear"
 				}
@@ -448,9 +454,9 @@
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						440.0,
-						240.0,
-						330.0,
+						570,
+						289.0,
+						310,
 						20.0
 					],
 					"text": "silence the string; the settings stay"
@@ -462,14 +468,14 @@
 					"maxclass": "message",
 					"numinlets": 2,
 					"numoutlets": 1,
-					"patching_rect": [
-						300.0,
-						268.0,
-						42.0,
-						22.0
-					],
 					"outlettype": [
 						""
+					],
+					"patching_rect": [
+						340,
+						319.0,
+						35.0,
+						22.0
 					],
 					"text": "info"
 				}
@@ -481,9 +487,9 @@
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						440.0,
-						268.0,
-						330.0,
+						570,
+						319.0,
+						310,
 						20.0
 					],
 					"text": "print the version banner to the Max window"
@@ -495,14 +501,14 @@
 					"maxclass": "message",
 					"numinlets": 2,
 					"numoutlets": 1,
-					"patching_rect": [
-						300.0,
-						296.0,
-						56.0,
-						22.0
-					],
 					"outlettype": [
 						""
+					],
+					"patching_rect": [
+						340,
+						349.0,
+						56.0,
+						22.0
 					],
 					"text": "params"
 				}
@@ -514,9 +520,9 @@
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						440.0,
-						296.0,
-						330.0,
+						570,
+						349.0,
+						310,
 						20.0
 					],
 					"text": "print the current parameters to the Max window"
@@ -529,8 +535,8 @@
 					"numinlets": 1,
 					"numoutlets": 2,
 					"patching_rect": [
-						300.0,
-						324.0,
+						340,
+						379.0,
 						60.0,
 						22.0
 					],
@@ -538,120 +544,124 @@
 						"",
 						"bang"
 					],
-					"format": 6
+					"format": 6,
+					"parameter_enable": 0
 				}
 			},
 			{
 				"box": {
 					"id": "obj-31",
+					"maxclass": "comment",
+					"numinlets": 1,
+					"numoutlets": 0,
+					"patching_rect": [
+						570,
+						379.0,
+						310,
+						20.0
+					],
+					"text": "any period, for example from a number box"
+				}
+			},
+			{
+				"box": {
+					"id": "obj-32",
 					"maxclass": "newobj",
 					"numinlets": 1,
 					"numoutlets": 1,
-					"patching_rect": [
-						300.0,
-						352.0,
-						100.0,
-						22.0
-					],
 					"outlettype": [
 						""
+					],
+					"patching_rect": [
+						340,
+						409.0,
+						97.0,
+						22.0
 					],
 					"text": "prepend period"
 				}
 			},
 			{
 				"box": {
-					"id": "obj-32",
+					"id": "obj-33",
 					"maxclass": "comment",
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						372.0,
-						324.0,
-						240.0,
-						20.0
+						340,
+						439.0,
+						540,
+						33.0
 					],
-					"text": "any period, e.g. from a number box"
+					"text": "For the period that sounds a frequency in Hz, use the vibrel.period abstraction: the package's overview patcher (Extras menu) shows it.",
+					"linecount": 2
 				}
 			},
 			{
 				"box": {
-					"id": "obj-33",
+					"id": "obj-34",
 					"maxclass": "newobj",
 					"numinlets": 3,
 					"numoutlets": 1,
-					"patching_rect": [
-						20.0,
-						414.0,
-						360.0,
-						22.0
-					],
 					"outlettype": [
 						"signal"
+					],
+					"patching_rect": [
+						20,
+						490.0,
+						300.0,
+						22.0
 					],
 					"text": "vibrel-lite~"
 				}
 			},
 			{
 				"box": {
-					"id": "obj-34",
+					"id": "obj-35",
 					"maxclass": "comment",
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						20.0,
-						442.0,
-						420.0,
-						36.0
+						20,
+						518.0,
+						300,
+						60.0
 					],
-					"text": "inlets: signal input (excitation); gain multiplier (signal, min: -0.99999, max: 0.99999 ); delay time in samples (signal, min: 3.0, max: largest delay ). Outlet: signal output."
+					"text": "inlets: signal input (excitation); gain multiplier (signal, min: -0.99999, max: 0.99999 ); delay time in samples (signal, min: 3.0, max: largest delay ). Outlet: signal output.",
+					"linecount": 4
 				}
 			},
 			{
 				"box": {
-					"id": "obj-35",
+					"id": "obj-36",
 					"maxclass": "newobj",
 					"numinlets": 2,
 					"numoutlets": 1,
-					"patching_rect": [
-						20.0,
-						488.0,
-						50.0,
-						22.0
-					],
 					"outlettype": [
 						"signal"
+					],
+					"patching_rect": [
+						20,
+						588.0,
+						48.0,
+						22.0
 					],
 					"text": "*~ 0.3"
 				}
 			},
 			{
 				"box": {
-					"id": "obj-36",
+					"id": "obj-37",
 					"maxclass": "ezdac~",
 					"numinlets": 2,
 					"numoutlets": 0,
 					"patching_rect": [
-						20.0,
-						520.0,
+						20,
+						620.0,
 						45.0,
 						45.0
-					]
-				}
-			},
-			{
-				"box": {
-					"id": "obj-37",
-					"maxclass": "comment",
-					"numinlets": 1,
-					"numoutlets": 0,
-					"patching_rect": [
-						72.0,
-						532.0,
-						120.0,
-						20.0
 					],
-					"text": "turn audio on"
+					"local": 1
 				}
 			},
 			{
@@ -661,13 +671,12 @@
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						470.0,
-						404.0,
-						330.0,
+						72,
+						632.0,
+						230,
 						20.0
 					],
-					"text": "3. or drive gain and period per sample (signals)",
-					"fontface": 1
+					"text": "audio on and off, in this window only"
 				}
 			},
 			{
@@ -677,98 +686,95 @@
 					"numinlets": 1,
 					"numoutlets": 0,
 					"patching_rect": [
-						470.0,
-						426.0,
-						330.0,
-						44.0
+						370,
+						490.0,
+						480,
+						20.0
 					],
-					"text": "A connected period inlet replaces the \"period\" message; a connected gain inlet replaces \"gain\" and makes the object read the period inlet as well, so connect both. The argument sets the largest delay in samples (default and minimum 8192)."
+					"text": "3. or drive gain and period per sample (signals)",
+					"fontface": 1
 				}
 			},
 			{
 				"box": {
 					"id": "obj-40",
-					"maxclass": "button",
+					"maxclass": "comment",
 					"numinlets": 1,
-					"numoutlets": 1,
+					"numoutlets": 0,
 					"patching_rect": [
-						470.0,
-						524.0,
-						24.0,
-						24.0
+						370,
+						514.0,
+						490,
+						47.0
 					],
-					"outlettype": [
-						"bang"
-					]
+					"text": "A connected period inlet replaces the \"period\" message; a connected gain inlet replaces \"gain\" and makes the object read the period inlet as well, so connect both. The argument sets the largest delay in samples (default and minimum 8192).",
+					"linecount": 3
 				}
 			},
 			{
 				"box": {
 					"id": "obj-41",
-					"maxclass": "newobj",
+					"maxclass": "comment",
 					"numinlets": 1,
-					"numoutlets": 1,
+					"numoutlets": 0,
 					"patching_rect": [
-						470.0,
-						552.0,
-						50.0,
-						22.0
+						470,
+						571.0,
+						80,
+						20.0
 					],
-					"outlettype": [
-						"signal"
-					],
-					"text": "click~"
+					"text": "gain"
 				}
 			},
 			{
 				"box": {
 					"id": "obj-42",
-					"maxclass": "message",
-					"numinlets": 2,
-					"numoutlets": 1,
+					"maxclass": "comment",
+					"numinlets": 1,
+					"numoutlets": 0,
 					"patching_rect": [
-						570.0,
-						524.0,
-						49.0,
-						22.0
+						610,
+						571.0,
+						150,
+						20.0
 					],
-					"outlettype": [
-						""
-					],
-					"text": "0.998"
+					"text": "period, then a glide"
 				}
 			},
 			{
 				"box": {
 					"id": "obj-43",
-					"maxclass": "newobj",
+					"maxclass": "button",
 					"numinlets": 1,
 					"numoutlets": 1,
 					"patching_rect": [
-						570.0,
-						552.0,
-						40.0,
-						22.0
+						370,
+						595.0,
+						24.0,
+						24.0
 					],
 					"outlettype": [
-						"signal"
+						"bang"
 					],
-					"text": "sig~"
+					"parameter_enable": 0
 				}
 			},
 			{
 				"box": {
 					"id": "obj-44",
-					"maxclass": "comment",
-					"numinlets": 1,
-					"numoutlets": 0,
-					"patching_rect": [
-						616.0,
-						552.0,
-						40.0,
-						20.0
+					"maxclass": "message",
+					"numinlets": 2,
+					"numoutlets": 1,
+					"outlettype": [
+						""
 					],
-					"text": "gain"
+					"patching_rect": [
+						470,
+						595.0,
+						46.0,
+						22.0
+					],
+					"text": "0.998"
 				}
 			},
 			{
@@ -777,66 +783,141 @@
 					"maxclass": "message",
 					"numinlets": 2,
 					"numoutlets": 1,
-					"patching_rect": [
-						670.0,
-						496.0,
-						98.0,
-						22.0
-					],
 					"outlettype": [
 						""
+					],
+					"patching_rect": [
+						524.0,
+						595.0,
+						33.0,
+						22.0
+					],
+					"text": "0.9"
+				}
+			},
+			{
+				"box": {
+					"id": "obj-46",
+					"maxclass": "message",
+					"numinlets": 2,
+					"numoutlets": 1,
+					"outlettype": [
+						""
+					],
+					"patching_rect": [
+						610,
+						595.0,
+						86.0,
+						22.0
 					],
 					"text": "200, 50 3000"
 				}
 			},
 			{
 				"box": {
-					"id": "obj-46",
-					"maxclass": "comment",
-					"numinlets": 1,
-					"numoutlets": 0,
-					"patching_rect": [
-						670.0,
-						472.0,
-						120.0,
-						20.0
-					],
-					"text": "period glide"
-				}
-			},
-			{
-				"box": {
 					"id": "obj-47",
 					"maxclass": "newobj",
-					"numinlets": 2,
-					"numoutlets": 2,
+					"numinlets": 1,
+					"numoutlets": 1,
+					"outlettype": [
+						"signal"
+					],
 					"patching_rect": [
-						670.0,
-						552.0,
-						40.0,
+						370,
+						627.0,
+						46.0,
 						22.0
 					],
-					"outlettype": [
-						"signal",
-						"bang"
-					],
-					"text": "line~"
+					"text": "click~"
 				}
 			},
 			{
 				"box": {
 					"id": "obj-48",
 					"maxclass": "newobj",
-					"numinlets": 3,
+					"numinlets": 1,
 					"numoutlets": 1,
+					"outlettype": [
+						""
+					],
 					"patching_rect": [
-						470.0,
-						588.0,
-						240.0,
+						470,
+						627.0,
+						101.0,
 						22.0
 					],
+					"text": "loadmess 0.998"
+				}
+			},
+			{
+				"box": {
+					"id": "obj-49",
+					"maxclass": "newobj",
+					"numinlets": 1,
+					"numoutlets": 1,
+					"outlettype": [
+						""
+					],
+					"patching_rect": [
+						610,
+						627.0,
+						91.0,
+						22.0
+					],
+					"text": "loadmess 200"
+				}
+			},
+			{
+				"box": {
+					"id": "obj-50",
+					"maxclass": "newobj",
+					"numinlets": 1,
+					"numoutlets": 1,
 					"outlettype": [
 						"signal"
+					],
+					"patching_rect": [
+						470,
+						659.0,
+						38.0,
+						22.0
+					],
+					"text": "sig~"
+				}
+			},
+			{
+				"box": {
+					"id": "obj-51",
+					"maxclass": "newobj",
+					"numinlets": 2,
+					"numoutlets": 2,
+					"outlettype": [
+						"signal",
+						"bang"
+					],
+					"patching_rect": [
+						610,
+						659.0,
+						42.0,
+						22.0
+					],
+					"text": "line~"
+				}
+			},
+			{
+				"box": {
+					"id": "obj-52",
+					"maxclass": "newobj",
+					"numinlets": 3,
+					"numoutlets": 1,
+					"outlettype": [
+						"signal"
+					],
+					"patching_rect": [
+						370,
+						693.0,
+						300.0,
+						22.0
 					],
 					"text": "vibrel-lite~ 20000"
 				}
@@ -850,7 +931,7 @@
 						0
 					],
 					"destination": [
-						"obj-5",
+						"obj-6",
 						0
 					]
 				}
@@ -898,7 +979,7 @@
 						0
 					],
 					"destination": [
-						"obj-31",
+						"obj-32",
 						0
 					]
 				}
@@ -910,7 +991,7 @@
 						0
 					],
 					"destination": [
-						"obj-33",
+						"obj-34",
 						0
 					]
 				}
@@ -922,7 +1003,7 @@
 						0
 					],
 					"destination": [
-						"obj-33",
+						"obj-34",
 						0
 					]
 				}
@@ -934,7 +1015,7 @@
 						0
 					],
 					"destination": [
-						"obj-33",
+						"obj-34",
 						0
 					]
 				}
@@ -946,7 +1027,7 @@
 						0
 					],
 					"destination": [
-						"obj-33",
+						"obj-34",
 						0
 					]
 				}
@@ -958,7 +1039,7 @@
 						0
 					],
 					"destination": [
-						"obj-33",
+						"obj-34",
 						0
 					]
 				}
@@ -970,7 +1051,7 @@
 						0
 					],
 					"destination": [
-						"obj-33",
+						"obj-34",
 						0
 					]
 				}
@@ -982,7 +1063,7 @@
 						0
 					],
 					"destination": [
-						"obj-33",
+						"obj-34",
 						0
 					]
 				}
@@ -994,7 +1075,7 @@
 						0
 					],
 					"destination": [
-						"obj-33",
+						"obj-34",
 						0
 					]
 				}
@@ -1006,7 +1087,7 @@
 						0
 					],
 					"destination": [
-						"obj-33",
+						"obj-34",
 						0
 					]
 				}
@@ -1018,7 +1099,7 @@
 						0
 					],
 					"destination": [
-						"obj-33",
+						"obj-34",
 						0
 					]
 				}
@@ -1026,11 +1107,11 @@
 			{
 				"patchline": {
 					"source": [
-						"obj-31",
+						"obj-32",
 						0
 					],
 					"destination": [
-						"obj-33",
+						"obj-34",
 						0
 					]
 				}
@@ -1038,11 +1119,11 @@
 			{
 				"patchline": {
 					"source": [
-						"obj-5",
+						"obj-6",
 						0
 					],
 					"destination": [
-						"obj-33",
+						"obj-34",
 						0
 					]
 				}
@@ -1054,7 +1135,7 @@
 						0
 					],
 					"destination": [
-						"obj-33",
+						"obj-34",
 						0
 					]
 				}
@@ -1062,19 +1143,7 @@
 			{
 				"patchline": {
 					"source": [
-						"obj-33",
-						0
-					],
-					"destination": [
-						"obj-35",
-						0
-					]
-				}
-			},
-			{
-				"patchline": {
-					"source": [
-						"obj-35",
+						"obj-34",
 						0
 					],
 					"destination": [
@@ -1086,12 +1155,48 @@
 			{
 				"patchline": {
 					"source": [
-						"obj-35",
+						"obj-36",
 						0
 					],
 					"destination": [
+						"obj-37",
+						0
+					]
+				}
+			},
+			{
+				"patchline": {
+					"source": [
 						"obj-36",
+						0
+					],
+					"destination": [
+						"obj-37",
 						1
+					]
+				}
+			},
+			{
+				"patchline": {
+					"source": [
+						"obj-43",
+						0
+					],
+					"destination": [
+						"obj-47",
+						0
+					]
+				}
+			},
+			{
+				"patchline": {
+					"source": [
+						"obj-44",
+						0
+					],
+					"destination": [
+						"obj-50",
+						0
 					]
 				}
 			},
@@ -1102,19 +1207,55 @@
 						0
 					],
 					"destination": [
+						"obj-50",
+						0
+					]
+				}
+			},
+			{
+				"patchline": {
+					"source": [
+						"obj-48",
+						0
+					],
+					"destination": [
+						"obj-50",
+						0
+					]
+				}
+			},
+			{
+				"patchline": {
+					"source": [
+						"obj-46",
+						0
+					],
+					"destination": [
+						"obj-51",
+						0
+					]
+				}
+			},
+			{
+				"patchline": {
+					"source": [
+						"obj-49",
+						0
+					],
+					"destination": [
+						"obj-51",
+						0
+					]
+				}
+			},
+			{
+				"patchline": {
+					"source": [
 						"obj-47",
 						0
-					]
-				}
-			},
-			{
-				"patchline": {
-					"source": [
-						"obj-42",
-						0
 					],
 					"destination": [
-						"obj-43",
+						"obj-52",
 						0
 					]
 				}
@@ -1122,35 +1263,11 @@
 			{
 				"patchline": {
 					"source": [
-						"obj-40",
+						"obj-50",
 						0
 					],
 					"destination": [
-						"obj-41",
-						0
-					]
-				}
-			},
-			{
-				"patchline": {
-					"source": [
-						"obj-41",
-						0
-					],
-					"destination": [
-						"obj-48",
-						0
-					]
-				}
-			},
-			{
-				"patchline": {
-					"source": [
-						"obj-43",
-						0
-					],
-					"destination": [
-						"obj-48",
+						"obj-52",
 						1
 					]
 				}
@@ -1158,11 +1275,11 @@
 			{
 				"patchline": {
 					"source": [
-						"obj-47",
+						"obj-51",
 						0
 					],
 					"destination": [
-						"obj-48",
+						"obj-52",
 						2
 					]
 				}
@@ -1170,17 +1287,15 @@
 			{
 				"patchline": {
 					"source": [
-						"obj-48",
+						"obj-52",
 						0
 					],
 					"destination": [
-						"obj-35",
+						"obj-36",
 						0
 					]
 				}
 			}
-		],
-		"dependency_cache": [],
-		"autosave": 0
+		]
 	}
 }
