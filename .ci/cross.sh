@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows x86-64, Windows x86 and macOS x86-64 plug-ins (both variants) with the Windows test
-# host, makes the Wine prefix the cross tests run in, and gathers the host package folder.
+# host and makes the Wine prefix the cross tests run in. The Linux build's target vibrel_package then
+# gathers the host package folder (it draws the icon with the Linux build's vibrel-render).
 # Idempotent: a second run rebuilds only what changed and keeps the prefix.
 # Environment: VIBREL_JOBS (default 2), VIBREL_WINEPREFIX (default build/wine-prefix).
 set -euo pipefail
@@ -28,6 +29,3 @@ if command -v wine >/dev/null; then
 else
   echo "== Wine is not installed: the Windows builds will not be run" >&2
 fi
-
-echo "== package"
-cmake -DVIBREL_CROSS_ROOT="$root/build" -DVIBREL_PACKAGE_DIR="$root/build/package" -P cmake/package.cmake

@@ -1,7 +1,10 @@
 # Collects the host package folder <package dir>/vibrel: the six plug-ins of the Windows and macOS builds
-# in externals/, the help patchers, reference pages and package description from package/.
-#   cmake -DVIBREL_CROSS_ROOT=<folder holding win64, win32, macos> -DVIBREL_PACKAGE_DIR=<out> -P cmake/package.cmake
-# Starts from an empty folder each time, so a run never keeps a file the sources no longer have.
+# in externals/, the help patchers, reference pages, abstraction, overview patcher, mappings, licence, readme
+# and package description from package/, and icon.png, drawn here by the Linux build's vibrel-render.
+#   cmake -DVIBREL_CROSS_ROOT=<folder holding win64, win32, macos> -DVIBREL_PACKAGE_DIR=<out>
+#         -DVIBREL_RENDER=<vibrel-render> -DVIBREL_ICON_MODULE=<the Linux build's vibrel~.so> -P cmake/package.cmake
+# (the Linux build's target vibrel_package passes all four). Starts from an empty folder each time, so a run
+# never keeps a file the sources no longer have.
 cmake_minimum_required(VERSION 3.25)
 get_filename_component(source_dir ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 if(NOT VIBREL_CROSS_ROOT)
@@ -11,6 +14,14 @@ if(NOT VIBREL_PACKAGE_DIR)
   set(VIBREL_PACKAGE_DIR ${VIBREL_CROSS_ROOT}/package)
 endif()
 set(package ${VIBREL_PACKAGE_DIR}/vibrel)
+
+# The oldest host the package serves. The plug-ins use the 64-bit signal chain (dsp64, dsp_add64 and
+# double-precision perform routines), which the host has had since 6.0, and the package layout itself
+# (externals/, help/, docs/refpages/, patchers/, extras/, init/, package-info.json) since 6.1. Nothing
+# newer is required: the mc. forms that init/objectmappings.txt adds need the host's mc.wrapper~ (8.0)
+# and simply do not exist before it, and what the patchers use (ezdac~'s "local", loadmess, dspstate~,
+# expr, pcontrol's "load") is older than 6.0.
+set(VIBREL_MAX_VERSION_MIN 6.1.0)
 
 set(modules)
 foreach(class IN ITEMS "vibrel~" "vibrel-lite~")
@@ -29,19 +40,44 @@ if(missing)
   list(JOIN missing "\n  " text)
   message(FATAL_ERROR "Not built yet (run .ci/cross.sh):\n  ${text}")
 endif()
+foreach(tool IN ITEMS VIBREL_RENDER VIBREL_ICON_MODULE)
+  if(NOT ${tool} OR NOT EXISTS "${${tool}}")
+    message(FATAL_ERROR "${tool} is not set or not built: the icon is drawn by the Linux build's vibrel-render "
+      "(build its target vibrel_package)")
+  endif()
+endforeach()
+
+file(READ ${source_dir}/package/package-info.json info)
+string(JSON max_version_min GET "${info}" max_version_min)
+if(NOT max_version_min VERSION_EQUAL VIBREL_MAX_VERSION_MIN)
+  message(FATAL_ERROR "package-info.json says max_version_min ${max_version_min}; the package needs "
+    "${VIBREL_MAX_VERSION_MIN} (cmake/package.cmake says why)")
+endif()
 
 file(REMOVE_RECURSE ${package})
 file(MAKE_DIRECTORY ${package}/externals)
 file(COPY ${modules} DESTINATION ${package}/externals) # bundles are copied as whole folders
-file(COPY ${source_dir}/package/package-info.json DESTINATION ${package})
-foreach(folder IN ITEMS help docs)
+file(COPY ${source_dir}/package/package-info.json ${source_dir}/package/license.md ${source_dir}/package/readme.md
+  DESTINATION ${package})
+foreach(folder IN ITEMS help docs patchers extras init)
   if(EXISTS ${source_dir}/package/${folder})
     file(COPY ${source_dir}/package/${folder} DESTINATION ${package})
   endif()
 endforeach()
 
+# icon.png: the spectrogram of a short score, the same bytes from the same sources. The sound file the
+# renderer writes on the way is not part of the package.
+set(scratch ${VIBREL_PACKAGE_DIR}/icon-render)
+file(MAKE_DIRECTORY ${scratch})
+execute_process(COMMAND ${VIBREL_RENDER} ${source_dir}/cmake/icon.score --module ${VIBREL_ICON_MODULE}
+    -o ${scratch}/icon.wav --icon ${package}/icon.png
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
+file(REMOVE_RECURSE ${scratch})
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "Drawing the icon failed:\n${out}")
+endif()
+
 # Everything the description lists must be in the folder.
-file(READ ${source_dir}/package/package-info.json info)
 string(JSON folders LENGTH "${info}" filelist)
 math(EXPR last "${folders} - 1")
 set(absent)

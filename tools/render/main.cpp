@@ -27,6 +27,7 @@ const char kUsage[] =
     "options:\n"
     "  -o, --output FILE   WAV file to write (default: the score's name with .wav, in the current folder)\n"
     "  --plot FILE         also draw the waveform and a spectrogram into a PNG file\n"
+    "  --icon FILE         also draw the spectrogram alone into a 500 x 500 PNG file (the package's icon)\n"
     "  --module PATH       plug-in module to load (default: " VIBREL_DEFAULT_MODULE ")\n"
     "  --class NAME        class to create (default: the module's file name without extension)\n"
     "  --args TEXT         creation arguments, as typed after the class name in a box (e.g. \"20000\")\n"
@@ -46,7 +47,7 @@ const char kUsage[] =
     "  3.0 end                     length of the render (default: 2 s after the last event)\n";
 
 struct Args {
-    std::string score, output, plot, format = "float";
+    std::string score, output, plot, icon, format = "float";
     RenderOptions render;
     double tuneHz = 0.0;
 };
@@ -81,6 +82,9 @@ bool parse_args(int argc, char **argv, Args &a) {
         } else if (opt == "--plot") {
             if (!value(v)) return false;
             a.plot = v;
+        } else if (opt == "--icon") {
+            if (!value(v)) return false;
+            a.icon = v;
         } else if (opt == "--module") {
             if (!value(v)) return false;
             a.render.modulePath = v;
@@ -204,6 +208,13 @@ int run_render(const Args &a) {
             return 1;
         }
         std::printf("wrote %s\n", a.plot.c_str());
+    }
+    if (!a.icon.empty()) {
+        if (!icon_png(out.samples, a.render.rate, a.icon, &error)) {
+            std::fprintf(stderr, "vibrel-render: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("wrote %s\n", a.icon.c_str());
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -23,6 +24,8 @@ constexpr double kFloorDb = -100.0;    // colours span this far below the loudes
 constexpr int kWaveColumns = 1200;     // min/max pairs drawn for the waveform
 constexpr int kSpecColumns = 800;      // spectrogram frames, at most
 constexpr int kSpecRows = 480;         // logarithmic frequency rows
+constexpr int kIconPixels = 500;       // the icon is square
+constexpr double kIconTopHz = 10000.0; // the icon's frequency axis ends here (or at Nyquist)
 
 // In-place radix-2 FFT; the size is a power of two.
 void fft(std::vector<std::complex<double>> &a) {
@@ -148,10 +151,20 @@ bool run_gnuplot(const std::filesystem::path &script, std::string *error) {
     return true;
 }
 
-} // namespace
+const char kPalette[] =
+    "set palette defined (0 '#000004', 1 '#3b0f70', 2 '#8c2981', 3 '#de4968', 4 '#fe9f6d', 5 '#fcfdbf')\n";
 
-bool plot_png(const std::vector<double> &samples, double rate, const std::string &title, const std::string &png,
-              std::string *error) {
+// The spectrogram as gnuplot draws it from spec.bin, with the current margins and ranges.
+void plot_spectrogram(std::ostream &gp, const std::filesystem::path &dir, const Spectrogram &spec) {
+    gp << "plot " << quoted((dir / "spec.bin").string()) << " binary array=(" << spec.columns << "," << kSpecRows
+       << ") format='%float' dx=" << spec.dt << " dy=" << spec.dLogF << " origin=(" << spec.t0 << ","
+       << spec.logF0 << ") with image notitle\n";
+}
+
+// Runs `write` to put data and a gnuplot script (plot.gp) into a temporary folder, then gnuplot on it;
+// the folder is removed afterwards.
+bool with_gnuplot(const std::vector<double> &samples, std::string *error,
+                  const std::function<bool(const std::filesystem::path &dir, std::ostream &gp)> &write) {
     namespace fs = std::filesystem;
     if (samples.empty()) {
         if (error) *error = "nothing to plot: the render is empty";
@@ -163,44 +176,65 @@ bool plot_png(const std::vector<double> &samples, double rate, const std::string
         return false;
     }
     const fs::path dir = tmpl;
-    const Spectrogram spec = spectrogram(samples, rate);
-    const double seconds = (double)samples.size() / rate;
-    bool ok = write_floats(dir / "wave.bin", waveform(samples, rate)) && write_floats(dir / "spec.bin", spec.db);
-
     std::ofstream gp(dir / "plot.gp");
     gp.precision(10);
-    gp << "set terminal pngcairo size 1200,800 font 'Sans,11' noenhanced\n"
-       << "set output " << quoted(png) << "\n"
-       << "set multiplot\n"
-       << "set lmargin at screen 0.08\nset rmargin at screen 0.88\n"
-       << "set xrange [0:" << seconds << "]\n"
-       << "set grid xtics ytics lc rgb '#d0d0d0'\n"
-       // waveform
-       << "set tmargin at screen 0.93\nset bmargin at screen 0.64\n"
-       << "set title " << quoted(title) << " font 'Sans,14'\n"
-       << "set ylabel 'amplitude'\nset xlabel ''\nset format x ''\n"
-       << "plot " << quoted((dir / "wave.bin").string())
-       << " binary format='%float%float%float' using 1:2:3 with filledcurves lc rgb '#1f5fa8' notitle\n"
-       // spectrogram
-       << "set tmargin at screen 0.56\nset bmargin at screen 0.08\n"
-       << "set title 'spectrogram (dB below the loudest bin)' font 'Sans,12'\n"
-       << "set xlabel 'time (s)'\nset format x '%g'\nset ylabel 'frequency (Hz)'\n"
-       << "set grid noxtics noytics\n"
-       << "set yrange [" << std::log10(kLowestHz) << ":" << std::log10(rate * 0.5) << "]\n"
-       << "set ytics ('20' log10(20), '50' log10(50), '100' 2, '200' log10(200), '500' log10(500), '1k' 3, "
-          "'2k' log10(2000), '5k' log10(5000), '10k' 4, '20k' log10(20000))\n"
-       << "set cbrange [" << kFloorDb << ":0]\nset cblabel 'dB'\n"
-       << "set palette defined (0 '#000004', 1 '#3b0f70', 2 '#8c2981', 3 '#de4968', 4 '#fe9f6d', 5 '#fcfdbf')\n"
-       << "set colorbox user origin screen 0.9, screen 0.08 size screen 0.02, screen 0.48\n"
-       << "plot " << quoted((dir / "spec.bin").string()) << " binary array=(" << spec.columns << "," << kSpecRows
-       << ") format='%float' dx=" << spec.dt << " dy=" << spec.dLogF << " origin=(" << spec.t0 << ","
-       << spec.logF0 << ") with image notitle\n"
-       << "unset multiplot\n";
+    bool ok = write(dir, gp);
     gp.close();
     ok = ok && gp && run_gnuplot(dir / "plot.gp", error);
     std::error_code ignored;
     fs::remove_all(dir, ignored);
     return ok;
+}
+
+} // namespace
+
+bool plot_png(const std::vector<double> &samples, double rate, const std::string &title, const std::string &png,
+              std::string *error) {
+    return with_gnuplot(samples, error, [&](const std::filesystem::path &dir, std::ostream &gp) {
+        const Spectrogram spec = spectrogram(samples, rate);
+        const double seconds = (double)samples.size() / rate;
+        gp << "set terminal pngcairo size 1200,800 font 'Sans,11' noenhanced\n"
+           << "set output " << quoted(png) << "\n"
+           << "set multiplot\n"
+           << "set lmargin at screen 0.08\nset rmargin at screen 0.88\n"
+           << "set xrange [0:" << seconds << "]\n"
+           << "set grid xtics ytics lc rgb '#d0d0d0'\n"
+           // waveform
+           << "set tmargin at screen 0.93\nset bmargin at screen 0.64\n"
+           << "set title " << quoted(title) << " font 'Sans,14'\n"
+           << "set ylabel 'amplitude'\nset xlabel ''\nset format x ''\n"
+           << "plot " << quoted((dir / "wave.bin").string())
+           << " binary format='%float%float%float' using 1:2:3 with filledcurves lc rgb '#1f5fa8' notitle\n"
+           // spectrogram
+           << "set tmargin at screen 0.56\nset bmargin at screen 0.08\n"
+           << "set title 'spectrogram (dB below the loudest bin)' font 'Sans,12'\n"
+           << "set xlabel 'time (s)'\nset format x '%g'\nset ylabel 'frequency (Hz)'\n"
+           << "set grid noxtics noytics\n"
+           << "set yrange [" << std::log10(kLowestHz) << ":" << std::log10(rate * 0.5) << "]\n"
+           << "set ytics ('20' log10(20), '50' log10(50), '100' 2, '200' log10(200), '500' log10(500), '1k' 3, "
+              "'2k' log10(2000), '5k' log10(5000), '10k' 4, '20k' log10(20000))\n"
+           << "set cbrange [" << kFloorDb << ":0]\nset cblabel 'dB'\n"
+           << kPalette << "set colorbox user origin screen 0.9, screen 0.08 size screen 0.02, screen 0.48\n";
+        plot_spectrogram(gp, dir, spec);
+        gp << "unset multiplot\n";
+        return write_floats(dir / "wave.bin", waveform(samples, rate)) && write_floats(dir / "spec.bin", spec.db);
+    });
+}
+
+bool icon_png(const std::vector<double> &samples, double rate, const std::string &png, std::string *error) {
+    return with_gnuplot(samples, error, [&](const std::filesystem::path &dir, std::ostream &gp) {
+        const Spectrogram spec = spectrogram(samples, rate);
+        gp << "set terminal pngcairo size " << kIconPixels << "," << kIconPixels << " noenhanced\n"
+           << "set output " << quoted(png) << "\n"
+           << "set lmargin at screen 0\nset rmargin at screen 1\nset tmargin at screen 1\nset bmargin at screen 0\n"
+           << "unset border\nunset tics\nunset key\nunset colorbox\n"
+           << "set xrange [0:" << (double)samples.size() / rate << "]\n"
+           << "set yrange [" << std::log10(kLowestHz) << ":" << std::log10(std::min(kIconTopHz, rate * 0.5)) << "]\n"
+           << "set cbrange [" << kFloorDb << ":0]\n"
+           << kPalette;
+        plot_spectrogram(gp, dir, spec);
+        return write_floats(dir / "spec.bin", spec.db);
+    });
 }
 
 } // namespace vibrel_render
