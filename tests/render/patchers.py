@@ -14,6 +14,7 @@ LINE_HEIGHT_12PT = 13.6   # px per line of 12 pt text
 COMMENT_PAD = 6.0         # px a comment adds to its lines: 1 line is 20 px tall, 2 lines 33, 3 lines 47
 BOX_PAD = 8.0             # px an object or message box adds: 1 line is 22 px tall, 2 lines 35
 START_SOURCES = {"loadmess", "loadbang"}
+LAST_CHARACTER = 0x2FFF   # characters mapped, up to the end of the general punctuation and symbols
 FONT_DIRS = ("/usr/share/fonts/truetype/liberation", "/usr/share/fonts/truetype/liberation2")
 FONT_FILES = {0: "LiberationSans-Regular.ttf", 1: "LiberationSans-Bold.ttf",
               2: "LiberationSans-Italic.ttf", 3: "LiberationSans-BoldItalic.ttf"}
@@ -50,7 +51,7 @@ class Font:
         ranges = struct.unpack_from(f">{segments}H", data, range_at)
         glyphs = {}
         for s in range(segments):
-            for code in range(starts[s], min(ends[s], 0x2FFF) + 1):
+            for code in range(starts[s], min(ends[s], LAST_CHARACTER) + 1):
                 if ranges[s] == 0:
                     glyph = (code + deltas[s]) & 0xFFFF
                 else:
@@ -71,14 +72,13 @@ _fonts = {}
 
 
 def font(face=0):
+    """The font of a box's fontface (0 plain, 1 bold, 2 italic, 3 bold italic), loaded once."""
     if face not in _fonts:
-        for folder in FONT_DIRS:
-            path = Path(folder) / FONT_FILES.get(face, FONT_FILES[0])
-            if path.exists():
-                _fonts[face] = Font(path)
-                break
-        else:
-            raise FileNotFoundError(f"{FONT_FILES[face]} not found in {FONT_DIRS} (Debian package fonts-liberation)")
+        name = FONT_FILES.get(face, FONT_FILES[0])
+        path = next((Path(d) / name for d in FONT_DIRS if (Path(d) / name).exists()), None)
+        if path is None:
+            raise FileNotFoundError(f"{name} not found in {FONT_DIRS} (Debian package fonts-liberation)")
+        _fonts[face] = Font(path)
     return _fonts[face]
 
 
