@@ -12,8 +12,10 @@
 
 #include <unistd.h>
 
+#include "float_mode.h"
 #include "peers.h"
 #include "pitch.h"
+#include "timing.h"
 #include "tuning.h"
 #include "variant_bench.h"
 
@@ -149,25 +151,44 @@ void printTimingTables(const Collector &c) {
 
 void printDecayTable() {
     constexpr double kSeconds = 120.0;
-    std::printf("\n### Long decay: a pluck at period 50 ringing %g s (dsp1, vectors of 64, %g Hz)\n\n", kSeconds,
-                kRate);
-    std::printf(
-        "| variant | MXCSR | first s (ns/sample) | worst s (ns/sample) | worst at s | worst/first | "
-        "last s (ns/sample) | first s with peak < DBL_MIN | peak in last s |\n|---|---|---|---|---|---|---|---|---|\n");
+    std::printf("\n### Long decay: a pluck at period 50 ringing %g s (vectors of 64, %g Hz)\n\n", kSeconds, kRate);
+    std::printf("| variant | routine | caller's MXCSR | first s (ns/sample) | worst s (ns/sample) | worst at s | "
+                "worst/first | last s (ns/sample) | first s with peak < DBL_MIN | peak in last s |\n"
+                "|---|---|---|---|---|---|---|---|---|---|\n");
     for (const auto &v : kVariants)
-        for (bool ftz : {false, true}) {
-            const auto s = v.decay(kSeconds, ftz);
-            std::size_t worst = 0, sub = 0;
-            for (std::size_t i = 0; i < s.size(); i++) {
-                if (s[i].nsPerSample > s[worst].nsPerSample) worst = i;
-                if (!sub && s[i].peak < DBL_MIN) sub = i + 1;
+        for (int routine : {1, 2, 3})
+            for (bool callerFlush : {false, true}) {
+                const auto s = v.decay(kSeconds, routine, callerFlush);
+                std::size_t worst = 0, sub = 0;
+                for (std::size_t i = 0; i < s.size(); i++) {
+                    if (s[i].nsPerSample > s[worst].nsPerSample) worst = i;
+                    if (!sub && s[i].peak < DBL_MIN) sub = i + 1;
+                }
+                char subText[32] = "never";
+                if (sub) std::snprintf(subText, sizeof subText, "%zu", sub);
+                std::printf("| %s | dsp%d | %s | %.2f | %.2f | %zu | %.2f | %.2f | %s | %.3g |\n", v.name, routine,
+                            callerFlush ? "FTZ+DAZ" : "default", s[0].nsPerSample, s[worst].nsPerSample, worst + 1,
+                            s[worst].nsPerSample / s[0].nsPerSample, s.back().nsPerSample, subText, s.back().peak);
             }
-            char subText[32] = "never";
-            if (sub) std::snprintf(subText, sizeof subText, "%zu", sub);
-            std::printf("| %s | %s | %.2f | %.2f | %zu | %.1f | %.2f | %s | %.3g |\n", v.name,
-                        ftz ? "FTZ+DAZ" : "default", s[0].nsPerSample, s[worst].nsPerSample, worst + 1,
-                        s[worst].nsPerSample / s[0].nsPerSample, s.back().nsPerSample, subText, s.back().peak);
-        }
+}
+
+// What each perform call pays for its flush-to-zero: the read and the two writes of the control
+// register, timed 4096 at a time as the routines are.
+void registerModeSwitchBenchmark() {
+    benchmark::RegisterBenchmark("modeswitch", [](benchmark::State &st) {
+        timeBlocks(st, [] {
+            for (std::size_t i = 0; i < kFramesPerIteration; i++) {
+                const vibrel_fp::FlushToZero mode;
+                benchmark::ClobberMemory();
+            }
+        });
+    });
+}
+
+void printModeSwitch(const Collector &c) {
+    const auto it = c.nsPerSample.find("modeswitch");
+    if (it != c.nsPerSample.end())
+        std::printf("\n### Flush-to-zero mode switch: %.2f ns per perform call\n", it->second);
 }
 
 // Cents from hz of a tone, analysed from 0.05 s (after the attack) to its end.
@@ -231,9 +252,11 @@ int main(int argc, char **argv) {
         for (const auto &v : kVariants)
             v.registerBenchmarks();
         registerPeerBenchmarks();
+        registerModeSwitchBenchmark();
         benchmark::RunSpecifiedBenchmarks(&collector);
         std::fflush(stdout);
         printTimingTables(collector);
+        printModeSwitch(collector);
     }
     if (decay) printDecayTable();
     if (tuning) printTuningTable();

@@ -76,19 +76,20 @@ double thread_cpu_ns() {
 }
 
 // One run of the decay: per second, the thread's CPU time (timed) or the peak level (untimed).
-std::vector<double> decay_run(double seconds, bool timed) {
+std::vector<double> decay_run(Perform perform, double seconds, bool timed) {
     String s(kDefaultMaxDelay, bench::kRate);
     configure(s, kDecayPeriod);
     std::vector<double> pluckIn = noise(kDecayVector), zero(kDecayVector, 0.0), out(kDecayVector);
+    std::vector<double> gainIn(kDecayVector, bench::kFbGain), periodIn(kDecayVector, kDecayPeriod);
     const std::size_t perSecond = (std::size_t)bench::kRate / kDecayVector; // whole vectors per second
     std::vector<double> result;
     for (int second = 0; second < (int)seconds; second++) {
         double peak = 0.0;
         const double t0 = timed ? thread_cpu_ns() : 0.0;
         for (std::size_t v = 0; v < perSecond; v++) {
-            double *ins[3] = {second == 0 && v == 0 ? pluckIn.data() : zero.data(), zero.data(), zero.data()};
+            double *ins[3] = {second == 0 && v == 0 ? pluckIn.data() : zero.data(), gainIn.data(), periodIn.data()};
             double *outs[1] = {out.data()};
-            vibrel_dodsp1_64(s.record(), nullptr, ins, 3, outs, 1, (long)kDecayVector, 0, nullptr);
+            perform(s.record(), nullptr, ins, 3, outs, 1, (long)kDecayVector, 0, nullptr);
             if (!timed)
                 for (double y : out)
                     peak = std::max(peak, std::fabs(y));
@@ -101,14 +102,15 @@ std::vector<double> decay_run(double seconds, bool timed) {
 // The output is the same bits every run: the peaks come from one untimed run, the time of each
 // second is the least of three timed runs (CPU time of this thread: another process's turn on
 // the core does not count).
-std::vector<bench::DecaySecond> decay(double seconds, bool ftz) {
+std::vector<bench::DecaySecond> decay(double seconds, int routine, bool callerFlush) {
     constexpr int kRuns = 3;
+    const Perform perform = routine == 1 ? vibrel_dodsp1_64 : routine == 2 ? vibrel_dodsp2_64 : vibrel_dodsp3_64;
     const unsigned saved = _mm_getcsr();
-    if (ftz) _mm_setcsr(saved | kFtzDaz);
-    const std::vector<double> peaks = decay_run(seconds, false);
+    if (callerFlush) _mm_setcsr(saved | kFtzDaz);
+    const std::vector<double> peaks = decay_run(perform, seconds, false);
     std::vector<double> best(peaks.size(), HUGE_VAL);
     for (int run = 0; run < kRuns; run++) {
-        const std::vector<double> t = decay_run(seconds, true);
+        const std::vector<double> t = decay_run(perform, seconds, true);
         for (std::size_t i = 0; i < t.size(); i++)
             best[i] = std::min(best[i], t[i]);
     }

@@ -30,9 +30,10 @@ struct Variant {
     void (*registerBenchmarks)(); // dsp1/<name>/p<period>/v<vector>, dsp2/..., dsp3/...
     // The string plucked with one period of noise at `period` samples, control-rate routine, 64-sample vectors.
     std::vector<double> (*pluck)(double period, std::size_t frames);
-    // A pluck at period 50 left ringing for `seconds`, timed per second; ftz: flush-to-zero and
-    // denormals-are-zero set for the run.
-    std::vector<DecaySecond> (*decay)(double seconds, bool ftz);
+    // A pluck at period 50 left ringing for `seconds` through routine 1, 2 or 3 (the period and gain
+    // as signals where the routine reads them), timed per second; callerFlush: the caller has set
+    // flush-to-zero and denormals-are-zero itself (the routines set them in any case).
+    std::vector<DecaySecond> (*decay)(double seconds, int routine, bool callerFlush);
     std::size_t (*bytesPerObject)(double maxDelay); // record + delay line
     std::size_t recordBytes;
 };

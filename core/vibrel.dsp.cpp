@@ -1,7 +1,9 @@
 // The three perform routines: period and gain from messages (1), period from a signal (2),
 // period and gain from signals (3). Audio thread; any frame count, outputs may share inputs' memory.
+// Each runs with flush-to-zero (float_mode.h) and leaves the caller's floating-point mode as it was.
 #include <math.h>
 
+#include "float_mode.h"
 #include "loop.h"
 #include "shared.h"
 #include "vibrel.h"
@@ -13,6 +15,7 @@ using vibrel_shared::store;
 
 // Locals: L = bufLen, B = buffer, w = writeIndex, s = the four filter memories, c = lagCoeff.
 void vibrel_dodsp1_64(t_vibrel *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
+    const vibrel_fp::FlushToZero mode;
     if (n <= 0) return;
     const long L = x->bufLen;
     double *const B = x->buffer;
@@ -155,10 +158,12 @@ static void perform_signal_rate(t_vibrel *x, double **ins, double **outs, long n
 }
 
 void vibrel_dodsp2_64(t_vibrel *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
+    const vibrel_fp::FlushToZero mode;
     perform_signal_rate<false>(x, ins, outs, n);
 }
 
 void vibrel_dodsp3_64(t_vibrel *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
+    const vibrel_fp::FlushToZero mode;
     perform_signal_rate<true>(x, ins, outs, n);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "float_mode.h"
 #include "host_state.h"
 #include "module_loader.h"
 
@@ -67,10 +68,14 @@ template <typename T> void call_uniform(method fn, void *x, const std::vector<T>
 
 // One vector through the object's routine. Unconnected or missing inlets read a zero vector of their
 // own; the in-place inlet (if >= 0) lends its memory to the output, zeroed first if unconnected.
+// A frame count of 0 or below reaches the routine too, with vectors it must not touch. The caller's
+// floating-point mode (the control bits; arithmetic may raise the sticky flags) must come back
+// unchanged: a call that changes it is counted, and the word put back so that the emulator itself
+// goes on in the mode it had.
 void run_vector(Object *obj, const std::vector<double *> &given, double *output, long n, long inPlace) {
-    if (n <= 0) return;
+    const std::size_t frames = n > 0 ? (std::size_t)n : 0;
     if (!obj->routine.routine) {
-        std::fill(output, output + n, 0.0);
+        std::fill(output, output + frames, 0.0);
         return;
     }
     const std::size_t numins = (std::size_t)obj->signalInlets;
@@ -79,18 +84,23 @@ void run_vector(Object *obj, const std::vector<double *> &given, double *output,
     for (std::size_t i = 0; i < numins; i++) {
         const bool connected = i < obj->connected.size() && obj->connected[i];
         if ((long)i == inPlace) {
-            if (!connected) std::fill(output, output + n, 0.0);
+            if (!connected) std::fill(output, output + frames, 0.0);
             ins[i] = output;
         } else if (connected && i < given.size() && given[i]) {
             ins[i] = given[i];
         } else {
-            zeros[i].assign((std::size_t)n, 0.0);
+            zeros[i].assign(frames, 0.0);
             ins[i] = zeros[i].data();
         }
     }
     double *outs[1] = {output};
+    const vibrel_fp::ControlWord mode = vibrel_fp::read_control();
     reinterpret_cast<Perform>(obj->routine.routine)(obj->record, &obj->chain.header, ins.data(), (long)numins, outs,
                                                     1, n, (long)obj->routine.flags, obj->routine.userparam);
+    if ((vibrel_fp::read_control() ^ mode) & vibrel_fp::kModeBits) {
+        state().fpModeChanges++;
+        vibrel_fp::write_control(mode);
+    }
 }
 
 } // namespace
@@ -100,6 +110,7 @@ Host::Host() {
     st.console.clear();
     st.events.clear();
     st.freesWhileInChain = 0;
+    st.fpModeChanges = 0;
     st.failNext = FailNext::None;
     st.allocationLimit = kDefaultAllocationLimit;
 }
@@ -291,6 +302,8 @@ long Host::live_allocations() const { return (long)(state().objects.size() + sta
 const std::vector<EventRecord> &Host::events() const { return state().events; }
 
 long Host::frees_while_in_chain() const { return state().freesWhileInChain; }
+
+long Host::fp_mode_changes() const { return state().fpModeChanges; }
 
 void Host::set_allocation_limit(std::size_t bytes) { state().allocationLimit = bytes; }
 

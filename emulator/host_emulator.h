@@ -89,7 +89,7 @@ class Host {
     // Runs one vector of n frames through the routine: inputs[i] is the vector of inlet i (missing or
     // null inlets read zeros, as unconnected inlets do in the host; so does an inlet that the last
     // dsp() marked unconnected, whatever is passed for it); the result goes to output. Without a
-    // routine (no dsp() yet) the output is zeros.
+    // routine (no dsp() yet) the output is zeros. A count of 0 or below is passed to the routine.
     // With inPlace, the output vector is the memory of inlet inPlaceInlet (the host may do this).
     void run(Object *obj, const std::vector<const double *> &inputs, double *output, long n);
     void run_in_place(Object *obj, std::vector<double *> inputs, int inPlaceInlet, long n);
@@ -116,6 +116,9 @@ class Host {
     // sysmem_freeptr calls made by a free method while its object was still a signal object
     // (before z_dsp_free): the audio thread could still be reading that memory.
     long frees_while_in_chain() const;
+    // Perform calls, since this Host was made, that returned with the calling thread's floating-point
+    // mode (the control bits of MXCSR, or FPCR) other than they found it; it is restored after each.
+    long fp_mode_changes() const;
     void set_allocation_limit(std::size_t bytes); // see kDefaultAllocationLimit
     // Inlets declared with z_dsp_setup, and outlets made with outlet_new (of any type).
     long signal_inlets(Object *obj) const;

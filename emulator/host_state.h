@@ -91,6 +91,7 @@ struct HostState {
     std::vector<std::string> console;
     std::vector<EventRecord> events;
     long freesWhileInChain = 0;
+    long fpModeChanges = 0; // perform calls that returned with the caller's floating-point mode changed
     Object *freeing = nullptr;       // object whose free method is running
     FailNext failNext = FailNext::None;
     std::size_t allocationLimit = kDefaultAllocationLimit;

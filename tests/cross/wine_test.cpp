@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 
 #include "cross_support.h"
 
@@ -83,6 +86,37 @@ TEST_P(WindowsHost, RendersWhatTheLinuxBuildRenders) {
                 cosineRuns);
     RecordProperty("cosine_runs", cosineRuns);
     RecordProperty("cosine_runs_identical", cosineIdentical);
+}
+
+// Seconds (at 44.1 kHz) until each run of silence.script falls exactly silent; the driver itself fails
+// when a perform call changes its floating-point mode.
+std::map<std::string, double> silent_after(const Result &r) {
+    std::map<std::string, double> seconds;
+    for (const std::string &l : parse_transcript(r.out).lines) {
+        char label[64], frame[32];
+        if (std::sscanf(l.c_str(), "silence %63s %31s", label, frame) == 2)
+            seconds[label] = std::string(frame) == "never" ? -1.0 : std::atof(frame) / 44100.0;
+    }
+    return seconds;
+}
+
+// Flush-to-zero in every routine: a ringing string reaches exact 0.0 in the caller's default mode,
+// and the caller finds its mode unchanged after every call, the empty ones and a caller that had
+// flush-to-zero set already included. Printed beside the Linux build's figures.
+TEST_P(WindowsHost, RingingStringFallsExactlySilentAndLeavesTheCallersMode) {
+    const Build &b = GetParam();
+    const std::string script = script_path("silence.script");
+    const Result win = run_windows(b, script), lin = run_linux(b.variant, script);
+    ASSERT_EQ(win.status, 0) << win.err;
+    ASSERT_EQ(lin.status, 0) << lin.err;
+    const auto w = silent_after(win), l = silent_after(lin);
+    ASSERT_EQ(w.size(), 5u) << win.out;
+    for (const auto &[label, seconds] : w) {
+        ASSERT_NE(seconds, -1.0) << label << ": never exactly silent";
+        EXPECT_GT(seconds, 1.0) << label << ": silent at once, the pluck tests nothing";
+        std::printf("%s %s: exactly 0.0 from %.2f s (Linux %.2f s)\n", b.name().c_str(), label.c_str(), seconds,
+                    l.at(label));
+    }
 }
 
 // On Windows the host's integer reaches the plug-in as a signed 32-bit long (on x86 the atom itself is

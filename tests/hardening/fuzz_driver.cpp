@@ -238,6 +238,7 @@ struct Driver {
             out = v[(std::size_t)inPlace].data();
         }
         if (l->ops->fixedImage(r) != before) fail(*l, "run") << "a perform routine changed a parameter or coefficient";
+        if (host.fp_mode_changes() != 0) fail(*l, "run") << "a perform routine changed the caller's floating-point mode";
         check_untouched(others, *l, "run");
         if (!l->tainted)
             for (long i = 0; i < n; i++)

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "ext_api.h"
+#include "float_mode.h"
 #include "host_emulator.h"
 
 using namespace vibrel_emu;
@@ -44,6 +45,23 @@ TEST_F(Faulty, LeakedBlockIsCounted) {
     EXPECT_EQ(host.live_allocations(), 1);
     sysmem_freeptr(leaked); // returned here, so that LeakSanitizer stays quiet about this deliberate one
     EXPECT_EQ(host.live_allocations(), 0);
+}
+
+// A routine that leaves the caller's floating-point mode changed is counted once per call, empty
+// calls included; the emulator puts the mode back each time.
+TEST_F(Faulty, ChangedFloatingPointModeIsCounted) {
+    for (const char *box : {"faulty~", "faulty~ mode"}) {
+        Object *o = host.create(box);
+        ASSERT_TRUE(host.dsp(o, {1}, 44100.0, 4));
+        const auto before = vibrel_fp::read_control();
+        const double in[4] = {1.0, 2.0, 3.0, 4.0};
+        double out[4] = {};
+        host.run(o, {in}, out, 4);
+        host.run(o, {in}, out, 0);
+        EXPECT_EQ(vibrel_fp::read_control(), before) << box;
+        EXPECT_EQ(host.fp_mode_changes(), std::string(box) == "faulty~" ? 0 : 2) << box;
+        host.free(o);
+    }
 }
 
 TEST_F(Faulty, BothWaysOfAddingARoutineRun) {

@@ -1,13 +1,15 @@
 // A small plug-in with faults chosen by its creation argument, to show that the emulator catches them:
 // "early" frees its memory before leaving the chain, "leak" never frees it, "variadic" adds its routine
-// through the variadic call that Windows x86 builds use.
+// through the variadic call that Windows x86 builds use, "mode" leaves the caller's floating-point
+// rounding switched to toward-zero.
 #include <string.h>
 
 #include "ext_api.h"
+#include "float_mode.h"
 
 namespace {
 
-enum Mode { Good, Early, Leak, Variadic };
+enum Mode { Good, Early, Leak, Variadic, FpMode };
 
 struct t_faulty {
     t_pxobject ob;
@@ -27,7 +29,11 @@ void *faulty_new(t_symbol *, short argc, t_atom *argv) {
     x->mode = Good;
     if (argc > 0 && argv[0].a_type == A_SYM) {
         const char *m = argv[0].a_w.w_sym->s_name;
-        x->mode = !strcmp(m, "early") ? Early : !strcmp(m, "leak") ? Leak : !strcmp(m, "variadic") ? Variadic : Good;
+        x->mode = !strcmp(m, "early")      ? Early
+                  : !strcmp(m, "leak")     ? Leak
+                  : !strcmp(m, "variadic") ? Variadic
+                  : !strcmp(m, "mode")     ? FpMode
+                                           : Good;
     }
     x->memory = (double *)sysmem_newptrclear(8 * sizeof(double));
     return x;
@@ -36,11 +42,19 @@ void *faulty_new(t_symbol *, short argc, t_atom *argv) {
 void faulty_free(t_faulty *x) {
     if (x->mode == Early) sysmem_freeptr(x->memory);
     z_dsp_free(&x->ob);
-    if (x->mode == Good || x->mode == Variadic) sysmem_freeptr(x->memory);
+    if (x->mode != Early && x->mode != Leak) sysmem_freeptr(x->memory);
 }
 
+// Rounding toward zero: MXCSR bits 13-14, FPCR bits 22-23.
+#if defined(__aarch64__)
+constexpr vibrel_fp::ControlWord kTowardZero = 3ull << 22;
+#else
+constexpr vibrel_fp::ControlWord kTowardZero = 3u << 13;
+#endif
+
 // Doubles its input.
-void faulty_perform(t_faulty *, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
+void faulty_perform(t_faulty *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
+    if (x->mode == FpMode) vibrel_fp::write_control(vibrel_fp::read_control() | kTowardZero);
     for (long i = 0; i < n; i++) outs[0][i] = 2.0 * ins[0][i];
 }
 
