@@ -1,9 +1,25 @@
 # Compile options that keep every sample bit-exact across targets: no contraction into fused
-# multiply-adds, no reassociation, and SSE2 doubles (never x87) on 32-bit x86.
+# multiply-adds, no reassociation, and SSE2 doubles (never x87) on 32-bit x86. They apply to every file
+# the project compiles (plug-ins, emulator, tools, tests, benchmarks): included before any target.
+#
+# VIBREL_FP_CONTRACT exists to show what the exactness checks catch (e.g. "fast" on aarch64, where the
+# compiler otherwise fuses a*b+c); the deliverables are built with "off" only.
+set(VIBREL_FP_CONTRACT off CACHE STRING "Floating-point contraction: off (exact), on or fast (for demonstration)")
+set_property(CACHE VIBREL_FP_CONTRACT PROPERTY STRINGS off on fast)
+
+set(VIBREL_EXACT_MATH_FLAGS -ffp-contract=${VIBREL_FP_CONTRACT} -fno-fast-math)
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(arm64|aarch64)$")
+  # clang 14 takes -fno-unsafe-math-optimizations as a request for strict floating-point exceptions,
+  # which it cannot honour on arm64: it warns and keeps its default, so the flag adds nothing there.
+else()
+  list(APPEND VIBREL_EXACT_MATH_FLAGS -fno-unsafe-math-optimizations)
+endif()
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  list(APPEND VIBREL_EXACT_MATH_FLAGS -msse2 -mfpmath=sse)
+endif()
+add_compile_options(${VIBREL_EXACT_MATH_FLAGS})
+# Named by targets that were exact before the options became global; it carries nothing more.
 add_library(vibrel_exact_math INTERFACE)
-target_compile_options(vibrel_exact_math INTERFACE
-  -ffp-contract=off -fno-fast-math -fno-unsafe-math-optimizations
-  $<$<STREQUAL:${CMAKE_SYSTEM_PROCESSOR},i686>:-msse2 -mfpmath=sse>)
 
 add_library(vibrel_warnings INTERFACE)
 target_compile_options(vibrel_warnings INTERFACE -Wall -Wextra -Wpedantic)

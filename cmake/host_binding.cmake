@@ -47,9 +47,11 @@ function(vibrel_bind_plugin target)
     target_link_options(${target} PRIVATE LINKER:--exclude-all-symbols)
   elseif(APPLE)
     # The audio framework and libSystem bind by library; every other host operation is left to the
-    # host process to resolve by name at load.
+    # host process to resolve by name at load. The linker signs each slice ad hoc: Apple Silicon runs
+    # no arm64 code without a valid signature (ld64.lld signs arm64 by default; said here for both).
     target_link_libraries(${target} PRIVATE ${VIBREL_MACOS_DIR}/libSystem.tbd ${VIBREL_MACOS_DIR}/MaxAudioAPI.tbd)
-    target_link_options(${target} PRIVATE LINKER:-undefined,dynamic_lookup LINKER:-exported_symbol,_main)
+    target_link_options(${target} PRIVATE LINKER:-undefined,dynamic_lookup LINKER:-exported_symbol,_main
+      LINKER:-adhoc_codesign)
   endif()
 endfunction()
 

@@ -1,6 +1,7 @@
 # Per-target names of the plug-in module, in one place:
 #   Windows x86-64  <class>.mxe64      Windows x86  <class>.mxe
-#   macOS x86-64    <class>.mxo bundle Linux        <class>.so (loaded by the emulator only)
+#   macOS           <class>.mxo bundle Linux        <class>.so (loaded by the emulator only)
+# Each macOS build makes the bundle of its own slice; cmake/macos/universal.cmake joins the two.
 function(vibrel_name_plugin target class)
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME "${class}"
     LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/externals)

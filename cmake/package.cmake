@@ -1,12 +1,15 @@
 # Collects the host package folder <package dir>/vibrel: the six plug-ins of the Windows and macOS builds
-# in externals/, the help patchers, reference pages, abstraction, overview patcher, mappings, licence, readme
-# and package description from package/, and icon.png, drawn here by the Linux build's vibrel-render.
-#   cmake -DVIBREL_CROSS_ROOT=<folder holding win64, win32, macos> -DVIBREL_PACKAGE_DIR=<out>
+# in externals/ (the macOS bundles universal, joined here from the two slice builds by
+# cmake/macos/universal.cmake), the help patchers, reference pages, abstraction, overview patcher, mappings,
+# licence, readme and package description from package/, and icon.png, drawn here by the Linux build's
+# vibrel-render.
+#   cmake -DVIBREL_CROSS_ROOT=<folder holding win64, win32, macos-x86_64, macos-arm64> -DVIBREL_PACKAGE_DIR=<out>
 #         -DVIBREL_RENDER=<vibrel-render> -DVIBREL_ICON_MODULE=<the Linux build's vibrel~.so> -P cmake/package.cmake
 # (the Linux build's target vibrel_package passes all four). Starts from an empty folder each time, so a run
 # never keeps a file the sources no longer have.
 cmake_minimum_required(VERSION 3.25)
 get_filename_component(source_dir ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
+include(${CMAKE_CURRENT_LIST_DIR}/macos/universal.cmake)
 if(NOT VIBREL_CROSS_ROOT)
   set(VIBREL_CROSS_ROOT ${source_dir}/build)
 endif()
@@ -24,14 +27,17 @@ set(package ${VIBREL_PACKAGE_DIR}/vibrel)
 set(VIBREL_MAX_VERSION_MIN 6.1.0)
 
 set(modules)
+set(slices)
 foreach(class IN ITEMS "vibrel~" "vibrel-lite~")
   list(APPEND modules
     ${VIBREL_CROSS_ROOT}/win64/externals/${class}.mxe64
-    ${VIBREL_CROSS_ROOT}/win32/externals/${class}.mxe
-    ${VIBREL_CROSS_ROOT}/macos/externals/${class}.mxo)
+    ${VIBREL_CROSS_ROOT}/win32/externals/${class}.mxe)
+  list(APPEND slices
+    ${VIBREL_CROSS_ROOT}/macos-x86_64/externals/${class}.mxo
+    ${VIBREL_CROSS_ROOT}/macos-arm64/externals/${class}.mxo)
 endforeach()
 set(missing)
-foreach(m IN LISTS modules)
+foreach(m IN LISTS modules slices)
   if(NOT EXISTS ${m})
     list(APPEND missing ${m})
   endif()
@@ -56,7 +62,8 @@ endif()
 
 file(REMOVE_RECURSE ${package})
 file(MAKE_DIRECTORY ${package}/externals)
-file(COPY ${modules} DESTINATION ${package}/externals) # bundles are copied as whole folders
+file(COPY ${modules} DESTINATION ${package}/externals)
+vibrel_macos_universal(${VIBREL_CROSS_ROOT} ${package}/externals)
 file(COPY ${source_dir}/package/package-info.json ${source_dir}/package/license.md ${source_dir}/package/readme.md
   DESTINATION ${package})
 foreach(folder IN ITEMS help docs patchers extras init)

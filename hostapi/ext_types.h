@@ -99,7 +99,7 @@ static_assert(offsetof(t_pxobject, z_disabled) == 48 && offsetof(t_pxobject, z_c
 static_assert(offsetof(t_pxobject, z_misc) == 54, "");
 static_assert(sizeof(t_atom) == 16 && offsetof(t_atom, a_w) == 8, "");
 static_assert(sizeof(t_symbol) == 16, "");
-#else // macOS x86-64, and the Linux build used with the emulator
+#else // macOS (x86_64 and arm64), and the Linux builds used with the emulator
 static_assert(sizeof(long) == 8 && sizeof(void *) == 8, "LP64");
 static_assert(sizeof(t_ptr_int) == 8 && sizeof(t_atom_float) == 8, "");
 static_assert(sizeof(t_object) == 32, "");

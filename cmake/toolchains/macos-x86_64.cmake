@@ -1,36 +1,5 @@
-# macOS x86-64 (10.6 and later) without an SDK: clang for the Apple target, LLVM's ld64.lld, and our own
-# C headers (cmake/macos/include) and text stubs of libSystem and the host's audio framework (cmake/macos).
-set(CMAKE_SYSTEM_NAME Darwin)
+# macOS x86_64 slice (Intel Macs, and Rosetta on Apple Silicon), macOS 10.6 and later.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_OSX_ARCHITECTURES x86_64 CACHE STRING "")
-set(CMAKE_OSX_DEPLOYMENT_TARGET 10.6 CACHE STRING "")
-set(CMAKE_OSX_SYSROOT "" CACHE PATH "")
-
-set(VIBREL_LLVM_BIN /usr/lib/llvm-14/bin)
-set(CMAKE_C_COMPILER ${VIBREL_LLVM_BIN}/clang)
-set(CMAKE_CXX_COMPILER ${VIBREL_LLVM_BIN}/clang++)
-set(CMAKE_C_COMPILER_TARGET x86_64-apple-macos10.6)
-set(CMAKE_CXX_COMPILER_TARGET x86_64-apple-macos10.6)
-set(CMAKE_AR ${VIBREL_LLVM_BIN}/llvm-ar CACHE FILEPATH "")
-set(CMAKE_RANLIB ${VIBREL_LLVM_BIN}/llvm-ranlib CACHE FILEPATH "")
-set(CMAKE_INSTALL_NAME_TOOL ${VIBREL_LLVM_BIN}/llvm-install-name-tool CACHE FILEPATH "")
-set(VIBREL_OBJDUMP ${VIBREL_LLVM_BIN}/llvm-objdump)
-
-# Archives in the Darwin format, indexed by llvm-ranlib (Apple's ranlib flags mean nothing to it).
-foreach(lang C CXX)
-  set(CMAKE_${lang}_ARCHIVE_CREATE "<CMAKE_AR> qc --format=darwin <TARGET> <LINK_FLAGS> <OBJECTS>")
-  set(CMAKE_${lang}_ARCHIVE_APPEND "<CMAKE_AR> q --format=darwin <TARGET> <LINK_FLAGS> <OBJECTS>")
-  set(CMAKE_${lang}_ARCHIVE_FINISH "<CMAKE_RANLIB> <TARGET>")
-endforeach()
-
-# No system headers or libraries exist for this target here: nothing but ours is searched.
-set(VIBREL_MACOS_DIR ${CMAKE_CURRENT_LIST_DIR}/../macos)
-set(CMAKE_C_FLAGS_INIT "-nostdinc -isystem ${VIBREL_MACOS_DIR}/include")
-set(CMAKE_CXX_FLAGS_INIT "-nostdinc -nostdinc++ -isystem ${VIBREL_MACOS_DIR}/include")
-# A recent linker version makes the driver pass -platform_version, the form ld64.lld reads; the
-# header options above reach the link line too, where they mean nothing.
-set(VIBREL_MACOS_LINK "--ld-path=${VIBREL_LLVM_BIN}/ld64.lld -mlinker-version=609 -nostdlib -Wno-unused-command-line-argument")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "${VIBREL_MACOS_LINK}")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "${VIBREL_MACOS_LINK}")
-# The compiler checks cannot link an executable without the C runtime's start files.
-set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
+set(VIBREL_MACOS_ARCH x86_64)
+set(VIBREL_MACOS_MIN 10.6)
+include(${CMAKE_CURRENT_LIST_DIR}/macos-common.cmake)

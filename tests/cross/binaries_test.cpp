@@ -1,5 +1,6 @@
 // The Windows and macOS deliverables, read from their binaries: what they export, what they import and
-// from where, the bundle's metadata, and (Windows x86) that no sample arithmetic runs on the x87 unit.
+// from where (each slice of the macOS bundles), the bundle's metadata, that no sample arithmetic runs on
+// the x87 unit (Windows x86), and that no plug-in of any target has a fused multiply-add.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -115,25 +116,87 @@ TEST(WindowsX86Code, NoX87ArithmeticInThePluginsOwnFunctions) {
     }
 }
 
+// One rounding where the design has two changes the samples: no fused multiply-add in any plug-in of any
+// target. arm64 fmadd/fmsub/fnmadd/fnmsub and the vector fmla/fmls; x86 FMA3/FMA4 (vfmadd..., vfnmsub...).
+TEST(PluginCode, NoFusedMultiplyAddInAnyPluginOfAnyTarget) {
+    if (auto why = missing_tool(VIBREL_LLVM_OBJDUMP, "llvm-objdump (package llvm)"); !why.empty()) GTEST_SKIP() << why;
+    struct Binary {
+        std::string path, options;
+    };
+    std::vector<Binary> binaries = {{VIBREL_LINUX_MODULE_FULL, ""}, {VIBREL_LINUX_MODULE_LITE, ""}};
+    for (const char *target : {"win64", "win32", "macos", "aarch64"}) {
+        if (auto why = toolchain_missing(target); !why.empty()) {
+            std::printf("%s not checked: %s\n", target, why.c_str());
+            continue;
+        }
+        for (const Build &b : builds(target)) {
+            ASSERT_EQ(require_module(b), "");
+            if (b.target != "macos")
+                binaries.push_back({b.module(), ""});
+            else
+                for (const char *arch : {"x86_64", "arm64"})
+                    binaries.push_back({b.module(), std::string("--macho --arch=") + arch});
+        }
+    }
+    static const std::regex insn(R"(^\s*[0-9a-f]+:\s+(\S+))");
+    static const std::regex fused(R"(^(fn?madd|fn?msub|fmla|fmls)(\..*)?$|^vfn?m(add|sub).*)");
+    for (const Binary &bin : binaries) {
+        const Result r =
+            run(quote(VIBREL_LLVM_OBJDUMP) + " -d --no-show-raw-insn " + bin.options + " " + quote(bin.path));
+        ASSERT_EQ(r.status, 0) << bin.path << ": " << r.err;
+        long instructions = 0;
+        std::istringstream in(r.out);
+        std::smatch m;
+        for (std::string l; std::getline(in, l);) {
+            if (!std::regex_search(l, m, insn)) continue;
+            instructions++;
+            const std::string op = m[1];
+            EXPECT_FALSE(std::regex_match(op, fused)) << bin.path << " " << bin.options << ": " << l;
+        }
+        EXPECT_GT(instructions, 1000) << "too little code disassembled from " << bin.path << " " << bin.options;
+    }
+}
+
 class MacBundle : public testing::TestWithParam<Build> {};
 
-TEST_P(MacBundle, BindsTheAudioFrameworkAndLeavesTheRestToTheHost) {
+TEST_P(MacBundle, HoldsAnX86_64AndAnArm64Slice) {
     const Build &b = GetParam();
+    if (auto why = toolchain_missing(b.target); !why.empty()) GTEST_SKIP() << why;
+    if (auto why = missing_tool(VIBREL_LLVM_LIPO, "llvm-lipo (package llvm)"); !why.empty()) GTEST_SKIP() << why;
+    ASSERT_EQ(require_module(b), "");
+    const Result r = run(quote(VIBREL_LLVM_LIPO) + " -archs " + quote(b.module()));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "x86_64 arm64 \n");
+}
+
+// Each slice as the system loader reads it: (variant, "x86_64" or "arm64").
+using Slice = std::tuple<Build, std::string>;
+class MacSlice : public testing::TestWithParam<Slice> {};
+
+TEST_P(MacSlice, BindsTheAudioFrameworkAndLeavesTheRestToTheHost) {
+    const auto &[b, arch] = GetParam();
     if (auto why = toolchain_missing(b.target); !why.empty()) GTEST_SKIP() << why;
     if (auto why = missing_tool(VIBREL_LLVM_OBJDUMP, "llvm-objdump (package llvm)"); !why.empty())
         GTEST_SKIP() << why;
     ASSERT_EQ(require_module(b), "");
-    const Result r = run(quote(VIBREL_LLVM_OBJDUMP) +
-                         " --macho --dylibs-used --exports-trie --bind --lazy-bind --private-headers " +
-                         quote(b.module()));
-    ASSERT_EQ(r.status, 0) << r.out;
+    const Result r = run(quote(VIBREL_LLVM_OBJDUMP) + " --macho --arch=" + arch +
+                         " --dylibs-used --exports-trie --bind --lazy-bind --private-headers " + quote(b.module()));
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
     const MachO o = parse_macho(r.out);
 
+    EXPECT_EQ(o.cpu, arch == "x86_64" ? "X86_64" : "ARM64");
     EXPECT_EQ(o.fileType, "BUNDLE");
-    EXPECT_EQ(o.minVersion, "10.6");
+    // Intel Macs from 10.6 on (the older load command); Apple Silicon from macOS 11.
+    EXPECT_EQ(o.minVersion, arch == "x86_64" ? "10.6" : "");
+    EXPECT_EQ(o.buildVersion, arch == "x86_64" ? "" : "macos 11.0");
     EXPECT_EQ(o.exports, std::vector<std::string>{"_main"});
+    const std::string libSystem = "/usr/lib/libSystem.B.dylib";
     const std::string framework = "@executable_path/../Frameworks/MaxAudioAPI.framework/Versions/A/MaxAudioAPI";
-    EXPECT_EQ(o.dylibs, (std::vector<std::string>{"/usr/lib/libSystem.B.dylib", framework}));
+    EXPECT_EQ(o.dylibs, (std::vector<std::string>{libSystem, framework}));
+    // The loader refuses a library whose compatibility version is below the one recorded here, and
+    // the host's framework says 0.0.0.
+    EXPECT_EQ(o.dylibVersions, (std::map<std::string, std::string>{{libSystem, "compatibility 1.0.0, current 125.2.0"},
+                                                                   {framework, "compatibility 0.0.0, current 0.0.0"}}));
 
     std::set<std::string> flat, audio, system;
     for (const auto &[symbol, dylib] : o.binds) {
@@ -186,5 +249,11 @@ INSTANTIATE_TEST_SUITE_P(Windows, WindowsModule,
                          build_name);
 INSTANTIATE_TEST_SUITE_P(MacOS, MacBundle, testing::Values(Build{"macos", "full"}, Build{"macos", "lite"}),
                          build_name);
+INSTANTIATE_TEST_SUITE_P(MacOS, MacSlice,
+                         testing::Combine(testing::Values(Build{"macos", "full"}, Build{"macos", "lite"}),
+                                          testing::Values("x86_64", "arm64")),
+                         [](const testing::TestParamInfo<Slice> &info) {
+                             return std::get<0>(info.param).name() + "_" + std::get<1>(info.param);
+                         });
 
 } // namespace

@@ -17,6 +17,7 @@ std::string Build::dir() const { return std::string(VIBREL_CROSS_ROOT) + "/" + t
 std::string Build::module() const {
     if (target == "win64") return dir() + "/externals/" + className() + ".mxe64";
     if (target == "win32") return dir() + "/externals/" + className() + ".mxe";
+    if (target == "aarch64") return dir() + "/externals/" + className() + ".so";
     return bundle() + "/Contents/MacOS/" + className();
 }
 
@@ -77,6 +78,10 @@ std::string missing_tool(const std::string &path, const std::string &what) {
 std::string toolchain_missing(const std::string &target) {
     if (target == "win64") return missing_tool(VIBREL_MINGW64_CXX, "g++-mingw-w64-x86-64");
     if (target == "win32") return missing_tool(VIBREL_MINGW32_CXX, "g++-mingw-w64-i686");
+    if (target == "aarch64") {
+        if (auto why = missing_tool(VIBREL_AARCH64_CXX, "g++-aarch64-linux-gnu"); !why.empty()) return why;
+        return missing_tool(VIBREL_QEMU_AARCH64, "qemu-aarch64 (package qemu-user)");
+    }
     return missing_tool(VIBREL_MACOS_LINKER, "ld64.lld (package lld)");
 }
 
@@ -124,13 +129,16 @@ PeTables parse_pe(const std::string &out) {
 MachO parse_macho(const std::string &out) {
     MachO o;
     enum { None, Dylibs, Exports, Bind, LazyBind } part = None;
-    static const std::regex header(R"(^\s*MH_MAGIC_64\s+\S+\s+\S+\s+\S+\s+(\S+))");
-    static const std::regex dylib(R"(^\t(\S+) \(compatibility version)");
+    static const std::regex header(R"(^\s*MH_MAGIC_64\s+(\S+)\s+\S+\s+\S+\s+(\S+))");
+    static const std::regex dylib(R"(^\t(\S+) \(compatibility version (\S+), current version ([^)]+)\))");
     static const std::regex exported(R"(^0x[0-9A-Fa-f]+\s+(\S+))");
     static const std::regex bind(R"(^__\S+\s+__\S+\s+0x[0-9A-Fa-f]+\s+pointer\s+\S+\s+(\S+)\s+(\S+))");
     static const std::regex lazy(R"(^__\S+\s+__\S+\s+0x[0-9A-Fa-f]+\s+(\S+)\s+(\S+))");
     static const std::regex version(R"(^\s*version (\S+))");
-    bool inVersionMin = false;
+    static const std::regex platform(R"(^\s*platform (\S+))"), minos(R"(^\s*minos (\S+))");
+    static const std::regex field(R"(^\s*(offset|size) (0x[0-9a-f]+|\d+)$)");
+    bool inVersionMin = false, inText = false;
+    std::string buildPlatform;
     std::smatch m;
     for (const std::string &l : lines_of(out)) {
         if (l.find(":") == l.size() - 1 && l.find("/") != std::string::npos) {
@@ -141,13 +149,25 @@ MachO parse_macho(const std::string &out) {
         if (l.rfind("Exports trie:", 0) == 0) { part = Exports; continue; }
         if (l.rfind("Bind table:", 0) == 0) { part = Bind; continue; }
         if (l.rfind("Lazy bind table:", 0) == 0) { part = LazyBind; continue; }
-        if (std::regex_search(l, m, header)) o.fileType = m[1];
+        if (std::regex_search(l, m, header)) {
+            o.cpu = m[1];
+            o.fileType = m[2];
+        }
         if (l.find("cmd LC_VERSION_MIN_MACOSX") != std::string::npos) inVersionMin = true;
         if (inVersionMin && std::regex_search(l, m, version)) {
             o.minVersion = m[1];
             inVersionMin = false;
         }
-        if (part == Dylibs && std::regex_search(l, m, dylib)) o.dylibs.push_back(m[1]);
+        if (std::regex_search(l, m, platform)) buildPlatform = m[1];
+        if (std::regex_search(l, m, minos)) o.buildVersion = buildPlatform + " " + m[1].str();
+        if (l.find("sectname ") != std::string::npos) inText = l.find("sectname __text") != std::string::npos;
+        if (inText && std::regex_match(l, m, field)) {
+            (m[1] == "offset" ? o.textOffset : o.textSize) = std::stol(m[2], nullptr, 0);
+        }
+        if (part == Dylibs && std::regex_search(l, m, dylib)) {
+            o.dylibs.push_back(m[1]);
+            o.dylibVersions[m[1]] = "compatibility " + m[2].str() + ", current " + m[3].str();
+        }
         if (part == Exports && std::regex_search(l, m, exported)) o.exports.push_back(m[1]);
         if (part == Bind && std::regex_search(l, m, bind)) o.binds[m[2]] = m[1];
         if (part == LazyBind && std::regex_search(l, m, lazy)) o.binds[m[2]] = m[1];
@@ -214,6 +234,19 @@ Result run_windows(const Build &b, const std::string &script) {
     return run("WINEPREFIX=" + quote(VIBREL_WINEPREFIX) + " WINEDEBUG=-all " + quote(VIBREL_WINE) + " " +
                quote(driver) + " " + quote(windows_path(b.module())) + " " + quote(b.className()) + " " +
                quote(windows_path(script)));
+}
+
+std::vector<std::string> without_build_time(std::vector<std::string> lines) {
+    for (std::string &s : lines)
+        if (s.find("this version compiled:") != std::string::npos) s = "(build time)";
+    return lines;
+}
+
+Result run_aarch64(const std::string &variant, const std::string &script) {
+    const Build b{"aarch64", variant};
+    return run(quote(VIBREL_QEMU_AARCH64) + " -L " + quote(VIBREL_AARCH64_SYSROOT) + " " +
+               quote(b.dir() + "/vibrel_script_driver") + " " + quote(b.module()) + " " + quote(b.className()) + " " +
+               quote(script));
 }
 
 Result run_linux(const std::string &variant, const std::string &script) {

@@ -10,13 +10,14 @@
 
 namespace cross {
 
-// One deliverable of one target: "win64"/"win32"/"macos" and "full"/"lite".
+// One deliverable of one target: "win64"/"win32"/"macos" (the universal bundles)/"aarch64" (the Linux
+// aarch64 build run under qemu) and "full"/"lite".
 struct Build {
     std::string target;
     std::string variant;
     std::string className() const { return variant == "full" ? "vibrel~" : "vibrel-lite~"; }
     std::string dir() const;    // <cross root>/<target>
-    std::string module() const; // the .mxe64, .mxe, or the bundle's executable
+    std::string module() const; // the .mxe64, .mxe, the bundle's executable, or the .so
     std::string bundle() const; // macOS: the .mxo folder
     std::string name() const { return target + "_" + variant; }
 };
@@ -37,7 +38,8 @@ std::string read_file(const std::string &path);
 
 // Empty when the tool is there, else why the test cannot run.
 std::string missing_tool(const std::string &path, const std::string &what);
-// Empty when the compiler or linker of a cross target ("win64", "win32", "macos") is installed.
+// Empty when the compiler or linker of a cross target ("win64", "win32", "macos", "aarch64") is
+// installed (for aarch64, qemu-aarch64 as well).
 std::string toolchain_missing(const std::string &target);
 
 // Tables of a PE image as `objdump -p` prints them.
@@ -48,13 +50,18 @@ struct PeTables {
 };
 PeTables parse_pe(const std::string &objdumpOutput);
 
-// The parts of `llvm-objdump --macho --dylibs-used --exports-trie --bind --lazy-bind --private-headers`.
+// The parts of `llvm-objdump --macho --dylibs-used --exports-trie --bind --lazy-bind --private-headers`
+// (of one slice: --arch=x86_64 or --arch=arm64).
 struct MachO {
+    std::string cpu;                          // "X86_64", "ARM64"
     std::string fileType;                     // "BUNDLE"
     std::vector<std::string> dylibs;          // load commands, in order
+    std::map<std::string, std::string> dylibVersions; // dylib -> "compatibility 1.0.0, current 125.2.0"
     std::vector<std::string> exports;         // exports trie
     std::map<std::string, std::string> binds; // symbol -> dylib column (bind and lazy bind)
     std::string minVersion;                   // LC_VERSION_MIN_MACOSX "version"
+    std::string buildVersion;                 // LC_BUILD_VERSION "<platform> <minos>", e.g. "macos 11.0"
+    long textOffset = -1, textSize = -1;      // section __TEXT,__text in the slice's file
 };
 MachO parse_macho(const std::string &llvmObjdumpOutput);
 
@@ -72,6 +79,11 @@ std::string wine_missing(const std::string &target); // empty when Wine can run 
 
 // Runs the Linux build of the same variant through the Linux script driver.
 Result run_linux(const std::string &variant, const std::string &script);
+// Runs the aarch64 Linux build of a variant through its own script driver under qemu-aarch64.
+Result run_aarch64(const std::string &variant, const std::string &script);
+
+// Console lines with the build-time line blanked: it differs between any two builds.
+std::vector<std::string> without_build_time(std::vector<std::string> lines);
 
 std::string script_path(const std::string &name);
 

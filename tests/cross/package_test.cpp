@@ -55,6 +55,7 @@ Result gather(const std::string &out) {
 std::string skip_reason() {
     for (const char *target : {"win64", "win32", "macos"})
         if (auto why = toolchain_missing(target); !why.empty()) return why;
+    if (auto why = missing_tool(VIBREL_LLVM_LIPO, "llvm-lipo (package llvm)"); !why.empty()) return why;
     return {};
 }
 
@@ -70,12 +71,15 @@ TEST(Package, CollectsEverythingTheHostAndItsUsersLookFor) {
     ASSERT_EQ(r.status, 0) << r.out;
 
     const std::string pkg = out + "/vibrel";
-    for (const char *name : {"vibrel~.mxe64", "vibrel-lite~.mxe64", "vibrel~.mxe", "vibrel-lite~.mxe"})
-        EXPECT_TRUE(exists(pkg + "/externals/" + name)) << name;
+    // Six plug-ins, one universal bundle per variant.
+    EXPECT_EQ(run("LC_ALL=C ls " + quote(pkg + "/externals")).out,
+              "vibrel-lite~.mxe\nvibrel-lite~.mxe64\nvibrel-lite~.mxo\nvibrel~.mxe\nvibrel~.mxe64\nvibrel~.mxo\n");
     for (const char *name : {"vibrel~", "vibrel-lite~"}) {
         const std::string bundle = pkg + "/externals/" + name + ".mxo/Contents";
         EXPECT_TRUE(exists(bundle + "/MacOS/" + name)) << name;
         EXPECT_EQ(read_file(bundle + "/PkgInfo"), "iLaXmax2") << name;
+        EXPECT_EQ(run(quote(VIBREL_LLVM_LIPO) + " -archs " + quote(bundle + "/MacOS/" + name)).out, "x86_64 arm64 \n")
+            << name;
     }
     // The package's version is the plug-ins' version.
     const std::string info = read_file(pkg + "/package-info.json");

@@ -1,4 +1,4 @@
-/* math.h for the macOS x86-64 plug-in build: the double functions that libSystem supplies to it
+/* math.h for the macOS plug-in builds: the double functions that libSystem supplies to them
    (see cmake/macos/libSystem.tbd; a function declared here must be exported there). */
 #ifndef VIBREL_MACOS_MATH_H
 #define VIBREL_MACOS_MATH_H

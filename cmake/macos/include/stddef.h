@@ -1,4 +1,4 @@
-/* stddef.h for the macOS x86-64 plug-in build, which has no SDK: only what the plug-in uses. */
+/* stddef.h for the macOS plug-in builds, which have no SDK: only what the plug-in uses. */
 #ifndef VIBREL_MACOS_STDDEF_H
 #define VIBREL_MACOS_STDDEF_H
 

@@ -1,4 +1,4 @@
-/* stdint.h for the macOS x86-64 plug-in build (LP64): exact-width and pointer-sized integers,
+/* stdint.h for the macOS plug-in builds (LP64): exact-width and pointer-sized integers,
    taken from the compiler's own description of the target. */
 #ifndef VIBREL_MACOS_STDINT_H
 #define VIBREL_MACOS_STDINT_H

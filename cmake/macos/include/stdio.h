@@ -1,4 +1,4 @@
-/* stdio.h for the macOS x86-64 plug-in build: formatting into a caller's buffer only. */
+/* stdio.h for the macOS plug-in builds: formatting into a caller's buffer only. */
 #ifndef VIBREL_MACOS_STDIO_H
 #define VIBREL_MACOS_STDIO_H
 

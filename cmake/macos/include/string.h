@@ -1,4 +1,4 @@
-/* string.h for the macOS x86-64 plug-in build: memory clearing and copying from libSystem. */
+/* string.h for the macOS plug-in builds: memory clearing and copying from libSystem. */
 #ifndef VIBREL_MACOS_STRING_H
 #define VIBREL_MACOS_STRING_H
 
