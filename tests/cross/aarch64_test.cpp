@@ -42,6 +42,26 @@ TEST_P(Aarch64Linux, RendersTheGoldenScriptBitForBitAsX86_64Does) {
     EXPECT_EQ(count, 0) << "differing runs:" << differing;
 }
 
+// Flush-to-zero on arm64 (FPCR.FZ): the ringing string falls exactly silent on the very sample the
+// x86-64 build does, and the driver finds its FPCR unchanged after every call (empty calls, and a caller
+// that had flush-to-zero set already, included; the driver fails otherwise).
+TEST_P(Aarch64Linux, RingingStringFallsSilentWhereX86_64DoesAndLeavesTheCallersMode) {
+    const Build b{"aarch64", GetParam()};
+    if (auto why = toolchain_missing(b.target); !why.empty()) GTEST_SKIP() << why;
+    ASSERT_TRUE(exists(b.module())) << b.module() << " is missing: build the cross targets with .ci/cross.sh";
+    const std::string script = script_path("silence.script");
+    const Result arm = run_aarch64(b.variant, script), lin = run_linux(b.variant, script);
+    ASSERT_EQ(arm.status, 0) << arm.err;
+    ASSERT_EQ(lin.status, 0) << lin.err;
+    const auto a = silent_after(parse_transcript(arm.out)), l = silent_after(parse_transcript(lin.out));
+    ASSERT_EQ(a.size(), 5u) << arm.out;
+    EXPECT_EQ(a, l);
+    for (const auto &[label, seconds] : a) {
+        EXPECT_GT(seconds, 1.0) << label << (seconds < 0 ? ": never exactly silent" : ": silent at once");
+        std::printf("%s %s: exactly 0.0 from %.2f s\n", b.name().c_str(), label.c_str(), seconds);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Qemu, Aarch64Linux, testing::Values("full", "lite"),
                          [](const testing::TestParamInfo<std::string> &info) { return info.param; });
 

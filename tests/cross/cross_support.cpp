@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -196,6 +197,16 @@ Transcript parse_transcript(const std::string &out) {
         t.lines.push_back(l);
     }
     return t;
+}
+
+std::map<std::string, double> silent_after(const Transcript &t) {
+    std::map<std::string, double> seconds;
+    for (const std::string &l : t.lines) {
+        char label[64], frame[32];
+        if (std::sscanf(l.c_str(), "silence %63s %31s", label, frame) == 2)
+            seconds[label] = std::string(frame) == "never" ? -1.0 : std::atof(frame) / 44100.0;
+    }
+    return seconds;
 }
 
 std::string script_path(const std::string &name) { return std::string(VIBREL_CROSS_SCRIPTS) + "/" + name; }

@@ -72,6 +72,8 @@ struct Transcript {
     std::vector<std::string> runOrder;
 };
 Transcript parse_transcript(const std::string &out);
+// Seconds (at 44.1 kHz) until each run of silence.script falls exactly silent, by label; -1: never.
+std::map<std::string, double> silent_after(const Transcript &t);
 
 // Runs the Windows test host of a build under Wine; the Wine prefix is made on first use.
 Result run_windows(const Build &b, const std::string &script);

@@ -5,9 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <map>
 
 #include "cross_support.h"
 
@@ -83,18 +81,6 @@ TEST_P(WindowsHost, RendersWhatTheLinuxBuildRenders) {
     RecordProperty("cosine_runs_identical", cosineIdentical);
 }
 
-// Seconds (at 44.1 kHz) until each run of silence.script falls exactly silent; the driver itself fails
-// when a perform call changes its floating-point mode.
-std::map<std::string, double> silent_after(const Result &r) {
-    std::map<std::string, double> seconds;
-    for (const std::string &l : parse_transcript(r.out).lines) {
-        char label[64], frame[32];
-        if (std::sscanf(l.c_str(), "silence %63s %31s", label, frame) == 2)
-            seconds[label] = std::string(frame) == "never" ? -1.0 : std::atof(frame) / 44100.0;
-    }
-    return seconds;
-}
-
 // Flush-to-zero in every routine: a ringing string reaches exact 0.0 in the caller's default mode,
 // and the caller finds its mode unchanged after every call, the empty ones and a caller that had
 // flush-to-zero set already included. Printed beside the Linux build's figures.
@@ -104,7 +90,7 @@ TEST_P(WindowsHost, RingingStringFallsExactlySilentAndLeavesTheCallersMode) {
     const Result win = run_windows(b, script), lin = run_linux(b.variant, script);
     ASSERT_EQ(win.status, 0) << win.err;
     ASSERT_EQ(lin.status, 0) << lin.err;
-    const auto w = silent_after(win), l = silent_after(lin);
+    const auto w = silent_after(parse_transcript(win.out)), l = silent_after(parse_transcript(lin.out));
     ASSERT_EQ(w.size(), 5u) << win.out;
     for (const auto &[label, seconds] : w) {
         ASSERT_NE(seconds, -1.0) << label << ": never exactly silent";
