@@ -20,7 +20,7 @@
 namespace bench {
 
 const std::vector<double> &periods() {
-    static const std::vector<double> p{5.0, 50.5, 500.25, 5000.5};
+    static const std::vector<double> p{5.0, 16.5, 50.5, 500.25, 5000.5};
     return p;
 }
 
