@@ -7,6 +7,7 @@ function(vibrel_add_core variant)
   set(target vibrel_core_${variant})
   add_library(${target} STATIC
     ${PROJECT_SOURCE_DIR}/core/design.cpp
+    ${PROJECT_SOURCE_DIR}/core/isa.cpp
     ${PROJECT_SOURCE_DIR}/core/state.cpp
     ${PROJECT_SOURCE_DIR}/core/vibrel.dsp.cpp)
   target_include_directories(${target} PUBLIC

@@ -1,0 +1,206 @@
+// The batched parts of the perform routines: N consecutive samples in the N lanes of a vector, each
+// lane doing the scalar operations in their order (identical bits). Only the DC blocker's feedback,
+// y = u + a1 * y1, is carried from lane to lane. Lanes may share an interpolated read only where
+// each lane's taps lie behind every slot that the batch writes: lane j's nearest tap d_j > j samples
+// back (lane 0's may be the slot about to be written, read before it is). Included by vibrel.dsp.cpp.
+#pragma once
+
+#include "lanes.h"
+#include "loop.h"
+
+
+namespace VIBREL_NS::lanes {
+
+// Where a batch's taps come from: tap(k) is tap k of every lane.
+template <class V> struct Straight { // consecutive samples: tap k of lane j is t[j - k]
+    const double *t;
+    VIBREL_LANES_INLINE V tap(long k) const { return load_line<V>(t - k); }
+};
+template <class V> struct Apart { // lane j's tap k is B[at[j] - k]
+    const double *B;
+    const long (&at)[kCount<V>];
+    VIBREL_LANES_INLINE V tap(long k) const { return gather_line<V>(B, at, k); }
+};
+
+// acc + sum over k >= K of weight[k] * taps.tap(k), accumulated in ascending k.
+template <long K, class V, class Taps>
+VIBREL_LANES_INLINE V tap_sum(const V (&weight)[kTaps], const Taps &taps, const V &acc) {
+    if constexpr (K == kTaps)
+        return acc;
+    else
+        return tap_sum<K + 1>(weight, taps, acc + weight[K] * taps.tap(K));
+}
+
+// The interpolated reads of a batch: sum over k of weight[k] * tap k, in ascending k.
+template <class V, class Taps> VIBREL_LANES_INLINE V read_lanes(const V (&weight)[kTaps], const Taps &taps) {
+    return tap_sum<1>(weight, taps, weight[0] * taps.tap(0));
+}
+
+// The loop filter, the excitation and the DC blocker's feed-forward half for the interpolated reads
+// X of N samples: u = b0 * v + b1 * v1 per lane, v1 the previous sample's v. s holds the two reads
+// and the v before the batch and afterwards those of its last sample; the feedback is left to the
+// caller. outer and centre per lane.
+template <class V>
+VIBREL_LANES_INLINE V feed_forward(LoopState &s, const DcBlocker &dc, const V &X, const V &outer, const V &centre,
+                                   const V &excitation) {
+    constexpr long N = kCount<V>;
+    V before = splat<V>(s.lpfX1); // lanes N - 2 and N - 1: the reads two and one samples back
+    before[N - 2] = s.lpfX2;
+    const V v = ((outer * X + centre * shift_in<1>(before, X)) + outer * shift_in<2>(before, X)) + excitation;
+    const V u = splat<V>(dc.b0) * v + splat<V>(dc.b1) * shift_in<1>(splat<V>(s.dcX1), v);
+    s.lpfX2 = X[N - 2];
+    s.lpfX1 = X[N - 1];
+    s.dcX1 = v[N - 1];
+    return u;
+}
+
+// The feedback, lane after lane: y = u + a1 * y1 into the output and the line's slots wr[0, N).
+template <class V> VIBREL_LANES_INLINE void feed_back(LoopState &s, const DcBlocker &dc, const V &u, double *out,
+                                                      double *wr) {
+    double y = s.dcY1;
+    for (long j = 0; j < kCount<V>; j++) {
+        y = u[j] + dc.a1 * y;
+        out[j] = y;
+        vibrel_shared::store(wr[j], y);
+    }
+    s.dcY1 = y;
+}
+
+// Control rate: samples [0, run) of a straight run (b = B + p0, tap 0 of its first sample; wr = B + w
+// its first write slot), taps and filter fixed for the vector. Needs d0 >= N. Returns how many
+// samples it did, a multiple of N; the caller does the rest one at a time.
+template <class V>
+VIBREL_LANES_INLINE long control_batches(LoopState &s, const DcBlocker &dc, const double (&c)[kTaps], double outer,
+                                         double centre, const double *b, double *wr, long run, const double *in,
+                                         double *out) {
+    constexpr long N = kCount<V>;
+    V weight[kTaps];
+    for (long k = 0; k < kTaps; k++) weight[k] = splat<V>(c[k]);
+    const V O = splat<V>(outer), C = splat<V>(centre);
+    long r = 0;
+    for (; r + N <= run; r += N) {
+        const V X = read_lanes(weight, Straight<V>{b + r});
+        feed_back(s, dc, feed_forward(s, dc, X, O, C, load<V>(in + r)), out + r, wr + r);
+    }
+    return r;
+}
+
+// What a signal-rate routine holds for a whole vector.
+struct SignalSetup {
+    double maxDelay;
+    long L;
+    double *B;
+    DcBlocker dc;
+    double brightness, fbGain, fbGainNyq;
+    double denom[kTaps]; // lagDenom
+};
+
+// Lane j's tap k at B[at[j] - k], by the AVX2 gather instruction. Plain inline assembly: it is
+// inlined into the AVX2 routines alone. The "memory" clobber keeps it after the stores before it.
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(VIBREL_LANES_TSAN)
+#define VIBREL_LANES_GATHER 1
+struct Gathered {
+    const double *B;
+    I4 at;
+    VIBREL_LANES_INLINE D4 tap(long k) const {
+        const I4 idx = at - splat_bits<D4>(k);
+        D4 v;
+        D4 mask = (D4)splat_bits<D4>(-1);
+        __asm__("vgatherqpd %1, (%2,%3,8), %0" : "=&x"(v), "+&x"(mask) : "r"(B), "x"(idx) : "memory");
+        return v;
+    }
+};
+#endif
+
+// Signal rate: samples i .. i + N - 1, write slots w .. w + N - 1 (inside the line). The design of
+// every lane (delay, gain, weights, loop filter) depends on the inputs alone and is always done in
+// lanes; the reads too where the lanes' taps allow (see the top of this file), else one lane after
+// the other. kGather: the AVX2 gather instruction reads the taps. D: the last lane's fraction.
+template <bool kGainSignal, bool kGather, class V>
+VIBREL_LANES_INLINE void signal_batch(const SignalSetup &u, LoopState &s, long w, const double *in,
+                                      const double *gainIn, const double *periodIn, double *out, double &D) {
+    constexpr long N = kCount<V>;
+    typedef Bits<V> M;
+    const V half = splat<V>((double)kHalf);
+    V f = load<V>(periodIn) - splat<V>(1.0);
+    f = select<V>(splat<V>(u.maxDelay) < f, splat<V>(u.maxDelay), f);
+    f = select<V>((M)(f >= half), f, half); // NaN fails the test: the shortest delay
+
+    // The cosine per lane, first, while no vector is live across the calls.
+    const V angle = splat<V>(kTwoPi) / (f + splat<V>(1.0));
+    V cs;
+    for (long j = 0; j < N; j++) cs[j] = cos(angle[j]);
+
+    V G = splat<V>(u.fbGain), gNyq = splat<V>(u.fbGainNyq);
+    if constexpr (kGainSignal) {
+        const V bound = splat<V>(kGainBound);
+        G = load<V>(gainIn);
+        G = select<V>(bound < G, bound, G);
+        G = select<V>(-bound > G, -bound, G);
+        G = select<V>(G != G, splat<V>(0.0), G); // a NaN sample lets nothing recirculate
+        gNyq = splat<V>(u.brightness) * G;
+    }
+
+    // f - kHalf is 0 or more and below 2^53: truncation is its floor.
+    const V behind = f - half;
+    long d[N];
+    V whole;
+    for (long j = 0; j < N; j++) {
+        d[j] = (long)behind[j];
+        whole[j] = (double)d[j];
+    }
+    const V frac = f - whole;
+    D = frac[N - 1];
+
+    // w(k) = lagDenom[k] * prod_{j != k} (D - j), the factors in ascending j.
+    V diff[kTaps];
+    for (long j = 0; j < kTaps; j++) diff[j] = frac - splat<V>((double)j);
+    V weight[kTaps];
+    for (long k = 0; k < kTaps; k++) {
+        V p = splat<V>(u.denom[k]);
+        for (long j = 0; j < kTaps; j++)
+            if (j != k) p = p * diff[j];
+        weight[k] = p;
+    }
+
+    // The loop filter: design_loop_filter_cos in lanes, both branches computed and selected.
+    const V one = splat<V>(1.0), zero = splat<V>(0.0);
+    V centre = (gNyq * cs + G) / (cs + one);
+    V outer = (centre - gNyq) * splat<V>(0.5);
+    const M flat = (M)(outer < zero);
+    outer = select<V>(flat, zero, outer);
+    centre = select<V>(flat, G, centre);
+    const V readGain = select<V>(whole == zero, one + splat<V>(2.0) * abs(weight[0]), one);
+    const V peak = (abs(centre) + splat<V>(2.0) * outer) * readGain;
+    const M scaled = (M)(peak > one);
+    centre = select<V>(scaled, centre / peak, centre);
+    outer = select<V>(scaled, outer / peak, outer);
+
+    long p0[N];
+    bool apart = true;
+    for (long j = 0; j < N; j++) {
+        p0[j] = first_tap(w + j, d[j], u.L);
+        apart = apart && p0[j] >= kOrder && (j == 0 || d[j] > j);
+    }
+    if (apart) {
+        V X;
+#if defined(VIBREL_LANES_GATHER)
+        if constexpr (kGather) {
+            X = read_lanes(weight, Gathered{u.B, I4{p0[0], p0[1], p0[2], p0[3]}});
+        } else
+#endif
+            X = read_lanes(weight, Apart<V>{u.B, p0});
+        feed_back(s, u.dc, feed_forward(s, u.dc, X, outer, centre, load<V>(in)), out, u.B + w);
+        return;
+    }
+    // A lane reads a slot the batch writes, or its taps wrap: the reads one lane after the other.
+    for (long j = 0; j < N; j++) {
+        double c[kTaps];
+        for (long k = 0; k < kTaps; k++) c[k] = weight[k][j];
+        const double y = loop_step(s, u.dc, read_taps(u.B, u.L, p0[j], c), outer[j], centre[j], in[j]);
+        out[j] = y;
+        vibrel_shared::store(u.B[w + j], y);
+    }
+}
+
+} // namespace VIBREL_NS::lanes
