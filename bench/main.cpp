@@ -1,6 +1,7 @@
 // The benchmark driver: times the perform routines of both variants against the floor kernels and the
 // peers, then prints the summary tables (ns per sample, ratios, long decay, tuning, memory) as Markdown.
-// Options beyond Google Benchmark's: --no-timing, --no-decay, --no-tuning.
+// Options beyond Google Benchmark's: --no-timing, --no-decay, --no-tuning, and --path=<name> (scalar,
+// sse2 or neon, avx, avx2: the perform routines' path, lowered to the widest this processor has).
 #include <benchmark/benchmark.h>
 
 #include <cfloat>
@@ -214,8 +215,16 @@ void printMemoryTable() {
 int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     bool timing = true, decay = true, tuning = true;
+    int path = 1 << 30; // the widest
     for (int i = 1; i < argc; i++) {
-        if (!std::strcmp(argv[i], "--no-timing"))
+        if (!std::strncmp(argv[i], "--path=", 7)) {
+            for (path = 0; path < 8 && std::strcmp(kVariants[0].pathName(path), argv[i] + 7); path++) {
+            }
+            if (path == 8) {
+                std::fprintf(stderr, "unknown path %s\n", argv[i] + 7);
+                return 2;
+            }
+        } else if (!std::strcmp(argv[i], "--no-timing"))
             timing = false;
         else if (!std::strcmp(argv[i], "--no-decay"))
             decay = false;
@@ -226,6 +235,8 @@ int main(int argc, char **argv) {
             return 2;
         }
     }
+    for (const auto &v : kVariants)
+        std::printf("%s: perform routines on the %s path\n", v.name, v.pathName(v.choosePath(path)));
     Collector collector;
     if (timing) {
         for (const auto &v : kVariants)

@@ -35,6 +35,8 @@ struct Variant {
     std::vector<DecaySecond> (*decay)(double seconds, bool ftz);
     std::size_t (*bytesPerObject)(double maxDelay); // record + delay line
     std::size_t recordBytes;
+    int (*choosePath)(int path);       // vibrel_choosePath: the perform routines' path, lowered to what runs here
+    const char *(*pathName)(int path); // vibrel_pathName
 };
 
 std::string benchmarkName(const char *routine, const char *variant, double period, std::size_t vector);

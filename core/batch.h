@@ -37,51 +37,77 @@ template <class V, class Taps> VIBREL_LANES_INLINE V read_lanes(const V (&weight
 }
 
 // The loop filter, the excitation and the DC blocker's feed-forward half for the interpolated reads
-// X of N samples: u = b0 * v + b1 * v1 per lane, v1 the previous sample's v. s holds the two reads
-// and the v before the batch and afterwards those of its last sample; the feedback is left to the
-// caller. outer and centre per lane.
+// X of N samples: u = b0 * v + b1 * v1 per lane, v1 the previous sample's v. Xp and vp hold the
+// reads and the v of the N samples before (only their last two and last one count); afterwards
+// those of this batch. outer and centre per lane; the feedback is left to feed_back.
 template <class V>
-VIBREL_LANES_INLINE V feed_forward(LoopState &s, const DcBlocker &dc, const V &X, const V &outer, const V &centre,
+VIBREL_LANES_INLINE V feed_forward(V &Xp, V &vp, const DcBlocker &dc, const V &X, const V &outer, const V &centre,
                                    const V &excitation) {
-    constexpr long N = kCount<V>;
-    V before = splat<V>(s.lpfX1); // lanes N - 2 and N - 1: the reads two and one samples back
-    before[N - 2] = s.lpfX2;
-    const V v = ((outer * X + centre * shift_in<1>(before, X)) + outer * shift_in<2>(before, X)) + excitation;
-    const V u = splat<V>(dc.b0) * v + splat<V>(dc.b1) * shift_in<1>(splat<V>(s.dcX1), v);
-    s.lpfX2 = X[N - 2];
-    s.lpfX1 = X[N - 1];
-    s.dcX1 = v[N - 1];
+    const V v = ((outer * X + centre * shift_in<1>(Xp, X)) + outer * shift_in<2>(Xp, X)) + excitation;
+    const V u = splat<V>(dc.b0) * v + splat<V>(dc.b1) * shift_in<1>(vp, v);
+    Xp = X;
+    vp = v;
     return u;
+}
+
+// The vectors of the samples before a batch, from the loop's memories, and back.
+template <class V> VIBREL_LANES_INLINE void from_state(const LoopState &s, V &Xp, V &vp) {
+    Xp = splat<V>(s.lpfX1);
+    Xp[kCount<V> - 2] = s.lpfX2;
+    vp = splat<V>(s.dcX1);
+}
+template <class V> VIBREL_LANES_INLINE void to_state(LoopState &s, const V &Xp, const V &vp) {
+    s.lpfX2 = Xp[kCount<V> - 2];
+    s.lpfX1 = Xp[kCount<V> - 1];
+    s.dcX1 = vp[kCount<V> - 1];
 }
 
 // The feedback, lane after lane: y = u + a1 * y1 into the output and the line's slots wr[0, N).
 template <class V> VIBREL_LANES_INLINE void feed_back(LoopState &s, const DcBlocker &dc, const V &u, double *out,
                                                       double *wr) {
-    double y = s.dcY1;
-    for (long j = 0; j < kCount<V>; j++) {
-        y = u[j] + dc.a1 * y;
-        out[j] = y;
-        vibrel_shared::store(wr[j], y);
-    }
-    s.dcY1 = y;
+    V y;
+    double y1 = s.dcY1;
+    VIBREL_UNROLLED
+    for (long j = 0; j < kCount<V>; j++) y[j] = y1 = u[j] + dc.a1 * y1;
+    __builtin_memcpy(out, &y, sizeof y);
+    store_lines(wr, y);
+    s.dcY1 = y1;
 }
 
 // Control rate: samples [0, run) of a straight run (b = B + p0, tap 0 of its first sample; wr = B + w
 // its first write slot), taps and filter fixed for the vector. Needs d0 >= N. Returns how many
-// samples it did, a multiple of N; the caller does the rest one at a time.
+// samples it did, a multiple of N; the caller does the rest one at a time. With d0 >= 2N the reads
+// of the next batch lie behind this batch's writes as well, and are issued before its feedback:
+// the feedback then never waits for the long chain of the next batch's tap additions.
 template <class V>
 VIBREL_LANES_INLINE long control_batches(LoopState &s, const DcBlocker &dc, const double (&c)[kTaps], double outer,
-                                         double centre, const double *b, double *wr, long run, const double *in,
-                                         double *out) {
+                                         double centre, long d0, const double *b, double *wr, long run,
+                                         const double *in, double *out) {
     constexpr long N = kCount<V>;
+    if (run < N) return 0;
     V weight[kTaps];
+    VIBREL_UNROLLED
     for (long k = 0; k < kTaps; k++) weight[k] = splat<V>(c[k]);
     const V O = splat<V>(outer), C = splat<V>(centre);
+    V Xp, vp;
+    from_state(s, Xp, vp);
+    auto ahead = [&](long r) __attribute__((always_inline)) {
+        return feed_forward(Xp, vp, dc, read_lanes(weight, Straight<V>{b + r}), O, C, load<V>(in + r));
+    };
     long r = 0;
-    for (; r + N <= run; r += N) {
-        const V X = read_lanes(weight, Straight<V>{b + r});
-        feed_back(s, dc, feed_forward(s, dc, X, O, C, load<V>(in + r)), out + r, wr + r);
+    if (d0 >= 8 * N) {
+        V u = ahead(0);
+        for (; r + 2 * N <= run; r += N) {
+            const V next = ahead(r + N);
+            feed_back(s, dc, u, out + r, wr + r);
+            u = next;
+        }
+        feed_back(s, dc, u, out + r, wr + r);
+        r += N;
+    } else {
+        for (; r + N <= run; r += N) feed_back(s, dc, ahead(r), out + r, wr + r);
     }
+    to_state(s, Xp, vp);
     return r;
 }
 
@@ -129,6 +155,7 @@ VIBREL_LANES_INLINE void signal_batch(const SignalSetup &u, LoopState &s, long w
     // The cosine per lane, first, while no vector is live across the calls.
     const V angle = splat<V>(kTwoPi) / (f + splat<V>(1.0));
     V cs;
+    VIBREL_UNROLLED
     for (long j = 0; j < N; j++) cs[j] = cos(angle[j]);
 
     V G = splat<V>(u.fbGain), gNyq = splat<V>(u.fbGainNyq);
@@ -145,6 +172,7 @@ VIBREL_LANES_INLINE void signal_batch(const SignalSetup &u, LoopState &s, long w
     const V behind = f - half;
     long d[N];
     V whole;
+    VIBREL_UNROLLED
     for (long j = 0; j < N; j++) {
         d[j] = (long)behind[j];
         whole[j] = (double)d[j];
@@ -154,10 +182,13 @@ VIBREL_LANES_INLINE void signal_batch(const SignalSetup &u, LoopState &s, long w
 
     // w(k) = lagDenom[k] * prod_{j != k} (D - j), the factors in ascending j.
     V diff[kTaps];
+    VIBREL_UNROLLED
     for (long j = 0; j < kTaps; j++) diff[j] = frac - splat<V>((double)j);
     V weight[kTaps];
+    VIBREL_UNROLLED
     for (long k = 0; k < kTaps; k++) {
         V p = splat<V>(u.denom[k]);
+        VIBREL_UNROLLED
         for (long j = 0; j < kTaps; j++)
             if (j != k) p = p * diff[j];
         weight[k] = p;
@@ -178,6 +209,7 @@ VIBREL_LANES_INLINE void signal_batch(const SignalSetup &u, LoopState &s, long w
 
     long p0[N];
     bool apart = true;
+    VIBREL_UNROLLED
     for (long j = 0; j < N; j++) {
         p0[j] = first_tap(w + j, d[j], u.L);
         apart = apart && p0[j] >= kOrder && (j == 0 || d[j] > j);
@@ -190,12 +222,17 @@ VIBREL_LANES_INLINE void signal_batch(const SignalSetup &u, LoopState &s, long w
         } else
 #endif
             X = read_lanes(weight, Apart<V>{u.B, p0});
-        feed_back(s, u.dc, feed_forward(s, u.dc, X, outer, centre, load<V>(in)), out, u.B + w);
+        V Xp, vp;
+        from_state(s, Xp, vp);
+        feed_back(s, u.dc, feed_forward(Xp, vp, u.dc, X, outer, centre, load<V>(in)), out, u.B + w);
+        to_state(s, Xp, vp);
         return;
     }
     // A lane reads a slot the batch writes, or its taps wrap: the reads one lane after the other.
+    VIBREL_UNROLLED
     for (long j = 0; j < N; j++) {
         double c[kTaps];
+        VIBREL_UNROLLED
         for (long k = 0; k < kTaps; k++) c[k] = weight[k][j];
         const double y = loop_step(s, u.dc, read_taps(u.B, u.L, p0[j], c), outer[j], centre[j], in[j]);
         out[j] = y;

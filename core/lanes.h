@@ -11,6 +11,9 @@
 namespace VIBREL_NS::lanes {
 
 #define VIBREL_LANES_INLINE inline __attribute__((always_inline))
+// Loops over lanes and taps unrolled whole: constant indices, and the independent chains of
+// products interleaved (each chain keeps its order).
+#define VIBREL_UNROLLED _Pragma("GCC unroll 16")
 
 typedef double D2 __attribute__((vector_size(2 * sizeof(double))));
 typedef double D4 __attribute__((vector_size(4 * sizeof(double))));
@@ -27,6 +30,7 @@ template <class V> using Bits = typename BitsOf<V>::type;
 
 template <class V> VIBREL_LANES_INLINE V splat(double s) {
     V v;
+    VIBREL_UNROLLED
     for (long j = 0; j < kCount<V>; j++) v[j] = s;
     return v;
 }
@@ -38,6 +42,7 @@ template <class V> VIBREL_LANES_INLINE V select(const Bits<V> &mask, const V &a,
 
 template <class V> VIBREL_LANES_INLINE Bits<V> splat_bits(long long s) {
     Bits<V> v;
+    VIBREL_UNROLLED
     for (long j = 0; j < kCount<V>; j++) v[j] = s;
     return v;
 }
@@ -80,6 +85,7 @@ template <class V> VIBREL_LANES_INLINE V load(const double *p) {
 template <class V> VIBREL_LANES_INLINE V load_line(const double *p) {
 #if defined(VIBREL_LANES_TSAN)
     V v;
+    VIBREL_UNROLLED
     for (long j = 0; j < kCount<V>; j++) v[j] = vibrel_shared::load(p[j]);
     return v;
 #else
@@ -87,9 +93,29 @@ template <class V> VIBREL_LANES_INLINE V load_line(const double *p) {
 #endif
 }
 
+// A slot of the line: a plain move, or a relaxed store under the thread sanitizer (see load_line).
+VIBREL_LANES_INLINE void store_line(double &slot, double y) {
+#if defined(VIBREL_LANES_TSAN)
+    vibrel_shared::store(slot, y);
+#else
+    slot = y;
+#endif
+}
+
+// Consecutive slots of the line, as store_line does each.
+template <class V> VIBREL_LANES_INLINE void store_lines(double *slots, const V &y) {
+#if defined(VIBREL_LANES_TSAN)
+    VIBREL_UNROLLED
+    for (long j = 0; j < kCount<V>; j++) vibrel_shared::store(slots[j], y[j]);
+#else
+    __builtin_memcpy(slots, &y, sizeof y);
+#endif
+}
+
 // One slot of the line for each lane: slot at[j] - back for lane j.
 template <class V> VIBREL_LANES_INLINE V gather_line(const double *line, const long (&at)[kCount<V>], long back) {
     V v;
+    VIBREL_UNROLLED
     for (long j = 0; j < kCount<V>; j++)
 #if defined(VIBREL_LANES_TSAN)
         v[j] = vibrel_shared::load(line[at[j] - back]);

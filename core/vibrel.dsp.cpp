@@ -25,6 +25,8 @@ namespace {
 // back to the scalar steps wherever a batch cannot be formed. Each path is instantiated into a
 // function of its own below; a path's routine is chosen once per vector.
 using lanes::kCount;
+constexpr long kTwoLaneDelay = 8;   // below, one sample at a time: the chain through the line is the limit
+constexpr long kFourLaneDelay = 24;
 
 // Locals: L = bufLen, B = buffer, w = writeIndex, s = the four filter memories, c = lagCoeff.
 template <class V> VIBREL_LANES_INLINE void perform_control(t_vibrel *x, double **ins, double **outs, long n) {
@@ -63,9 +65,16 @@ template <class V> VIBREL_LANES_INLINE void perform_control(t_vibrel *x, double 
         const double *b = B + p0;
         double *const wr = B + w;
         long r = 0;
-        // Batches need every lane's taps at least as far back as the batch is long.
-        if constexpr (kCount<V> > 1)
-            if (d0 >= kCount<V>) r = lanes::control_batches<V>(s, dc, c, outer, centre, b, wr, run, in + i, out + i);
+        // Batches need every lane's taps at least as far back as the batch is long. Four lanes wait
+        // for the newest of four samples: below kFourLaneDelay two lanes go faster.
+        if constexpr (kCount<V> == 4) {
+            if (d0 >= kFourLaneDelay)
+                r = lanes::control_batches<V>(s, dc, c, outer, centre, d0, b, wr, run, in + i, out + i);
+            else if (d0 >= kTwoLaneDelay)
+                r = lanes::control_batches<lanes::D2>(s, dc, c, outer, centre, d0, b, wr, run, in + i, out + i);
+        } else if constexpr (kCount<V> == 2) {
+            if (d0 >= kTwoLaneDelay) r = lanes::control_batches<V>(s, dc, c, outer, centre, d0, b, wr, run, in + i, out + i);
+        }
         for (; r < run; r++) {
             const double y = loop_step(s, dc, tap_sum<1>(b + r, c, c[0] * load(b[r])), outer, centre, in[i + r]);
             out[i + r] = y;
