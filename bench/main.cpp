@@ -1,7 +1,7 @@
 // The benchmark driver: times the perform routines of both variants against the floor kernels and the
 // peers, then prints the summary tables (ns per sample, ratios, long decay, tuning, memory) as Markdown.
 // Options beyond Google Benchmark's: --no-timing, --no-decay, --no-tuning, and --path=<name> (scalar,
-// sse2 or neon, avx, avx2: the perform routines' path, lowered to the widest this processor has).
+// sse2 or neon, avx: the perform routines' path, lowered to the widest this processor has).
 #include <benchmark/benchmark.h>
 
 #include <cfloat>

@@ -121,28 +121,11 @@ struct SignalSetup {
     double denom[kTaps]; // lagDenom
 };
 
-// Lane j's tap k at B[at[j] - k], by the AVX2 gather instruction. Plain inline assembly: it is
-// inlined into the AVX2 routines alone. The "memory" clobber keeps it after the stores before it.
-#if (defined(__x86_64__) || defined(__i386__)) && !defined(VIBREL_LANES_TSAN)
-#define VIBREL_LANES_GATHER 1
-struct Gathered {
-    const double *B;
-    I4 at;
-    VIBREL_LANES_INLINE D4 tap(long k) const {
-        const I4 idx = at - splat_bits<D4>(k);
-        D4 v;
-        D4 mask = (D4)splat_bits<D4>(-1);
-        __asm__("vgatherqpd %1, (%2,%3,8), %0" : "=&x"(v), "+&x"(mask) : "r"(B), "x"(idx) : "memory");
-        return v;
-    }
-};
-#endif
-
 // Signal rate: samples i .. i + N - 1, write slots w .. w + N - 1 (inside the line). The design of
 // every lane (delay, gain, weights, loop filter) depends on the inputs alone and is always done in
 // lanes; the reads too where the lanes' taps allow (see the top of this file), else one lane after
-// the other. kGather: the AVX2 gather instruction reads the taps. D: the last lane's fraction.
-template <bool kGainSignal, bool kGather, class V>
+// the other. D: the last lane's fraction.
+template <bool kGainSignal, class V>
 VIBREL_LANES_INLINE void signal_batch(const SignalSetup &u, LoopState &s, long w, const double *in,
                                       const double *gainIn, const double *periodIn, double *out, double &D) {
     constexpr long N = kCount<V>;
@@ -215,13 +198,7 @@ VIBREL_LANES_INLINE void signal_batch(const SignalSetup &u, LoopState &s, long w
         apart = apart && p0[j] >= kOrder && (j == 0 || d[j] > j);
     }
     if (apart) {
-        V X;
-#if defined(VIBREL_LANES_GATHER)
-        if constexpr (kGather) {
-            X = read_lanes(weight, Gathered{u.B, I4{p0[0], p0[1], p0[2], p0[3]}});
-        } else
-#endif
-            X = read_lanes(weight, Apart<V>{u.B, p0});
+        const V X = read_lanes(weight, Apart<V>{u.B, p0});
         V Xp, vp;
         from_state(s, Xp, vp);
         feed_back(s, u.dc, feed_forward(Xp, vp, u.dc, X, outer, centre, load<V>(in)), out, u.B + w);

@@ -35,7 +35,6 @@ unsigned long long xcr0() {
 
 constexpr unsigned kOsxsave = 1u << 27;        // cpuid 1, ecx: the system enabled xgetbv
 constexpr unsigned kAvx = 1u << 28;            // cpuid 1, ecx
-constexpr unsigned kAvx2 = 1u << 5;            // cpuid 7.0, ebx
 constexpr unsigned long long kYmmState = 0x6;  // xcr0: SSE and upper YMM halves saved
 
 int check_processor() {
@@ -45,7 +44,6 @@ int check_processor() {
     // An AVX processor under a system that does not save the upper halves of the registers would
     // lose them on every thread switch: AVX only when both say so.
     if ((ecx & (kOsxsave | kAvx)) != (kOsxsave | kAvx) || (xcr0() & kYmmState) != kYmmState) return kPathTwoLanes;
-    if (maxLeaf >= 7 && (cpuid(7, 0).b & kAvx2)) return kPathAvx2;
     return kPathAvx;
 }
 #else
@@ -88,7 +86,6 @@ const char *vibrel_pathName(int path) {
     case kPathTwoLanes: return "sse2";
 #endif
     case kPathAvx: return "avx";
-    case kPathAvx2: return "avx2";
     default: return "unknown";
     }
 }

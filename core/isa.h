@@ -11,7 +11,7 @@ enum VibrelPath : int {
     kPathScalar = 0,   // one sample at a time
     kPathTwoLanes = 1, // two samples per instruction: SSE2 on x86, NEON on arm64 (every build has it)
     kPathAvx = 2,      // four samples per instruction (x86 with AVX)
-    kPathAvx2 = 3,     // four samples, the signal-rate taps gathered by one instruction (x86 with AVX2)
+    kPathWidest = kPathAvx,
 };
 
 // Widest path this processor supports; the processor is checked the first time. Any thread.
@@ -28,7 +28,7 @@ int vibrel_choosePath(int path);
 // Audio thread, once per vector: the path to take (kPathScalar while none was chosen).
 int vibrel_chosenPath();
 
-// "scalar", "sse2" / "neon", "avx", "avx2".
+// "scalar", "sse2" / "neon", "avx".
 const char *vibrel_pathName(int path);
 
 } // namespace VIBREL_NS

@@ -158,8 +158,8 @@ VIBREL_LANES_INLINE double signal_step(const lanes::SignalSetup &u, const Weight
     return D;
 }
 
-// Shared body of routines 2 and 3. kGather: the AVX2 gather instruction reads the batches' taps.
-template <bool kGainSignal, bool kGather, class V>
+// Shared body of routines 2 and 3.
+template <bool kGainSignal, class V>
 VIBREL_LANES_INLINE void perform_signal_rate(t_vibrel *x, double **ins, double **outs, long n) {
     if (n <= 0) return;
     lanes::SignalSetup u;
@@ -186,7 +186,7 @@ VIBREL_LANES_INLINE void perform_signal_rate(t_vibrel *x, double **ins, double *
     while (i < n) {
         if constexpr (N > 1) {
             if (n - i >= N && u.L - w >= N) { // N samples whose write slots do not wrap
-                lanes::signal_batch<kGainSignal, kGather, V>(u, s, w, in + i, kGainSignal ? gainIn + i : nullptr,
+                lanes::signal_batch<kGainSignal, V>(u, s, w, in + i, kGainSignal ? gainIn + i : nullptr,
                                                              periodIn + i, out + i, D);
                 i += N;
                 w += N;
@@ -211,10 +211,10 @@ void control_two_lanes(t_vibrel *x, double **ins, double **outs, long n) {
     perform_control<lanes::D2>(x, ins, outs, n);
 }
 template <bool kGainSignal> void signal_scalar(t_vibrel *x, double **ins, double **outs, long n) {
-    perform_signal_rate<kGainSignal, false, double>(x, ins, outs, n);
+    perform_signal_rate<kGainSignal, double>(x, ins, outs, n);
 }
 template <bool kGainSignal> void signal_two_lanes(t_vibrel *x, double **ins, double **outs, long n) {
-    perform_signal_rate<kGainSignal, false, lanes::D2>(x, ins, outs, n);
+    perform_signal_rate<kGainSignal, lanes::D2>(x, ins, outs, n);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -224,18 +224,13 @@ __attribute__((target("avx"))) void control_avx(t_vibrel *x, double **ins, doubl
 }
 template <bool kGainSignal>
 __attribute__((target("avx"))) void signal_avx(t_vibrel *x, double **ins, double **outs, long n) {
-    perform_signal_rate<kGainSignal, false, lanes::D4>(x, ins, outs, n);
-}
-template <bool kGainSignal>
-__attribute__((target("avx2"))) void signal_avx2(t_vibrel *x, double **ins, double **outs, long n) {
-    perform_signal_rate<kGainSignal, true, lanes::D4>(x, ins, outs, n);
+    perform_signal_rate<kGainSignal, lanes::D4>(x, ins, outs, n);
 }
 #endif
 
 template <bool kGainSignal> void perform_signal_path(t_vibrel *x, double **ins, double **outs, long n) {
     switch (vibrel_chosenPath()) {
 #if defined(VIBREL_AVX_PATHS)
-    case kPathAvx2: signal_avx2<kGainSignal>(x, ins, outs, n); return;
     case kPathAvx: signal_avx<kGainSignal>(x, ins, outs, n); return;
 #endif
     case kPathTwoLanes: signal_two_lanes<kGainSignal>(x, ins, outs, n); return;
@@ -248,7 +243,6 @@ template <bool kGainSignal> void perform_signal_path(t_vibrel *x, double **ins, 
 void vibrel_dodsp1_64(t_vibrel *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
     switch (vibrel_chosenPath()) {
 #if defined(VIBREL_AVX_PATHS)
-    case kPathAvx2: // nothing to gather: the control-rate taps are consecutive
     case kPathAvx: control_avx(x, ins, outs, n); return;
 #endif
     case kPathTwoLanes: control_two_lanes(x, ins, outs, n); return;

@@ -13,7 +13,7 @@ namespace {
 using namespace VIBREL_NS;
 
 int path_named(const char *name) {
-    for (int p = kPathScalar; p <= kPathAvx2; p++)
+    for (int p = kPathScalar; p <= kPathWidest; p++)
         if (!std::strcmp(vibrel_pathName(p), name)) return p;
     return -1;
 }
@@ -33,7 +33,7 @@ const auto *const kEnvironment = ::testing::AddGlobalTestEnvironment(new PathFro
 
 TEST(Paths, EveryPathGivesTheScalarPathsBits) {
     const bool dense = std::getenv("VIBREL_PATHS_DENSE") != nullptr;
-    for (int path = kPathTwoLanes; path <= kPathAvx2; path++) {
+    for (int path = kPathTwoLanes; path <= kPathWidest; path++) {
         if (path > vibrel_widestPath()) {
             std::printf("%s: not on this processor\n", vibrel_pathName(path));
             continue;
@@ -46,7 +46,7 @@ TEST(Paths, EveryPathGivesTheScalarPathsBits) {
 
 TEST(Paths, AChosenPathIsLoweredToWhatTheProcessorHas) {
     const int before = vibrel_chosenPath();
-    EXPECT_EQ(vibrel_choosePath(kPathAvx2 + 5), vibrel_widestPath());
+    EXPECT_EQ(vibrel_choosePath(kPathWidest + 5), vibrel_widestPath());
     EXPECT_EQ(vibrel_choosePath(-3), (int)kPathScalar);
     EXPECT_EQ(vibrel_choosePath(kPathTwoLanes), (int)kPathTwoLanes); // every build has two lanes
     vibrel_defaultPath();                                            // a new object keeps the choice
