@@ -241,7 +241,10 @@ template <bool kGainSignal> void perform_signal_path(t_vibrel *x, double **ins, 
 } // namespace
 
 void vibrel_dodsp1_64(t_vibrel *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
-    switch (vibrel_chosenPath()) {
+    // With an integer delay below kTwoLaneDelay (floor(loopDelay - kHalf) < kTwoLaneDelay) no batch
+    // pays: the one-sample routine itself, not its copy inside a batched one.
+    const bool shortDelay = load(x->loopDelay) < (double)(kHalf + kTwoLaneDelay);
+    switch (shortDelay ? (int)kPathScalar : vibrel_chosenPath()) {
 #if defined(VIBREL_AVX_PATHS)
     case kPathAvx: control_avx(x, ins, outs, n); return;
 #endif
