@@ -25,7 +25,9 @@ namespace {
 // back to the scalar steps wherever a batch cannot be formed. Each path is instantiated into a
 // function of its own below; a path's routine is chosen once per vector.
 using lanes::kCount;
-constexpr long kTwoLaneDelay = 8;   // below, one sample at a time: the chain through the line is the limit
+// Integer delays below which one sample at a time is as fast: there the chain through the line (each
+// sample waits for one written kTwoLaneDelay samples before) is the limit, shorter with fewer taps.
+constexpr long kTwoLaneDelay = kTaps >= 8 ? 8 : 10;
 constexpr long kFourLaneDelay = 24;
 
 // Locals: L = bufLen, B = buffer, w = writeIndex, s = the four filter memories, c = lagCoeff.
