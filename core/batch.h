@@ -8,7 +8,6 @@
 #include "lanes.h"
 #include "loop.h"
 
-
 namespace VIBREL_NS::lanes {
 
 // Where a batch's taps come from: tap(k) is tap k of every lane.
@@ -63,12 +62,13 @@ template <class V> VIBREL_LANES_INLINE void to_state(LoopState &s, const V &Xp, 
 }
 
 // The feedback, lane after lane: y = u + a1 * y1 into the output and the line's slots wr[0, N).
-template <class V> VIBREL_LANES_INLINE void feed_back(LoopState &s, const DcBlocker &dc, const V &u, double *out,
-                                                      double *wr) {
+template <class V>
+VIBREL_LANES_INLINE void feed_back(LoopState &s, const DcBlocker &dc, const V &u, double *out, double *wr) {
     V y;
     double y1 = s.dcY1;
     VIBREL_UNROLLED
-    for (long j = 0; j < kCount<V>; j++) y[j] = y1 = u[j] + dc.a1 * y1;
+    for (long j = 0; j < kCount<V>; j++)
+        y[j] = y1 = u[j] + dc.a1 * y1;
     __builtin_memcpy(out, &y, sizeof y);
     store_lines(wr, y);
     s.dcY1 = y1;
@@ -76,9 +76,10 @@ template <class V> VIBREL_LANES_INLINE void feed_back(LoopState &s, const DcBloc
 
 // Control rate: samples [0, run) of a straight run (b = B + p0, tap 0 of its first sample; wr = B + w
 // its first write slot), taps and filter fixed for the vector. Needs d0 >= N. Returns how many
-// samples it did, a multiple of N; the caller does the rest one at a time. With d0 >= 2N the reads
-// of the next batch lie behind this batch's writes as well, and are issued before its feedback:
-// the feedback then never waits for the long chain of the next batch's tap additions.
+// samples it did, a multiple of N; the caller does the rest one at a time. From d0 >= 2N on the reads
+// of the next batch lie behind this batch's writes as well and may be issued before its feedback, so
+// that the feedback never waits for the next batch's chain of tap additions; that pays from 8N on
+// (measured: nearer, those reads wait for the stores of the batches just before).
 template <class V>
 VIBREL_LANES_INLINE long control_batches(LoopState &s, const DcBlocker &dc, const double (&c)[kTaps], double outer,
                                          double centre, long d0, const double *b, double *wr, long run,
@@ -87,7 +88,8 @@ VIBREL_LANES_INLINE long control_batches(LoopState &s, const DcBlocker &dc, cons
     if (run < N) return 0;
     V weight[kTaps];
     VIBREL_UNROLLED
-    for (long k = 0; k < kTaps; k++) weight[k] = splat<V>(c[k]);
+    for (long k = 0; k < kTaps; k++)
+        weight[k] = splat<V>(c[k]);
     const V O = splat<V>(outer), C = splat<V>(centre);
     V Xp, vp;
     from_state(s, Xp, vp);
@@ -105,7 +107,8 @@ VIBREL_LANES_INLINE long control_batches(LoopState &s, const DcBlocker &dc, cons
         feed_back(s, dc, u, out + r, wr + r);
         r += N;
     } else {
-        for (; r + N <= run; r += N) feed_back(s, dc, ahead(r), out + r, wr + r);
+        for (; r + N <= run; r += N)
+            feed_back(s, dc, ahead(r), out + r, wr + r);
     }
     to_state(s, Xp, vp);
     return r;
@@ -139,7 +142,8 @@ VIBREL_LANES_INLINE void signal_batch(const SignalSetup &u, LoopState &s, long w
     const V angle = splat<V>(kTwoPi) / (f + splat<V>(1.0));
     V cs;
     VIBREL_UNROLLED
-    for (long j = 0; j < N; j++) cs[j] = cos(angle[j]);
+    for (long j = 0; j < N; j++)
+        cs[j] = cos(angle[j]);
 
     V G = splat<V>(u.fbGain), gNyq = splat<V>(u.fbGainNyq);
     if constexpr (kGainSignal) {
@@ -166,7 +170,8 @@ VIBREL_LANES_INLINE void signal_batch(const SignalSetup &u, LoopState &s, long w
     // w(k) = lagDenom[k] * prod_{j != k} (D - j), the factors in ascending j.
     V diff[kTaps];
     VIBREL_UNROLLED
-    for (long j = 0; j < kTaps; j++) diff[j] = frac - splat<V>((double)j);
+    for (long j = 0; j < kTaps; j++)
+        diff[j] = frac - splat<V>((double)j);
     V weight[kTaps];
     VIBREL_UNROLLED
     for (long k = 0; k < kTaps; k++) {
@@ -210,7 +215,8 @@ VIBREL_LANES_INLINE void signal_batch(const SignalSetup &u, LoopState &s, long w
     for (long j = 0; j < N; j++) {
         double c[kTaps];
         VIBREL_UNROLLED
-        for (long k = 0; k < kTaps; k++) c[k] = weight[k][j];
+        for (long k = 0; k < kTaps; k++)
+            c[k] = weight[k][j];
         const double y = loop_step(s, u.dc, read_taps(u.B, u.L, p0[j], c), outer[j], centre[j], in[j]);
         out[j] = y;
         vibrel_shared::store(u.B[w + j], y);

@@ -33,9 +33,9 @@ unsigned long long xcr0() {
     return ((unsigned long long)hi << 32) | lo;
 }
 
-constexpr unsigned kOsxsave = 1u << 27;        // cpuid 1, ecx: the system enabled xgetbv
-constexpr unsigned kAvx = 1u << 28;            // cpuid 1, ecx
-constexpr unsigned long long kYmmState = 0x6;  // xcr0: SSE and upper YMM halves saved
+constexpr unsigned kOsxsave = 1u << 27;       // cpuid 1, ecx: the system enabled xgetbv
+constexpr unsigned kAvx = 1u << 28;           // cpuid 1, ecx
+constexpr unsigned long long kYmmState = 0x6; // xcr0: SSE and upper YMM halves saved
 
 int check_processor() {
     const unsigned maxLeaf = cpuid(0, 0).a;

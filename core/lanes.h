@@ -7,7 +7,6 @@
 #include "shared.h"
 #include "variant.h"
 
-
 namespace VIBREL_NS::lanes {
 
 #define VIBREL_LANES_INLINE inline __attribute__((always_inline))
@@ -31,7 +30,8 @@ template <class V> using Bits = typename BitsOf<V>::type;
 template <class V> VIBREL_LANES_INLINE V splat(double s) {
     V v;
     VIBREL_UNROLLED
-    for (long j = 0; j < kCount<V>; j++) v[j] = s;
+    for (long j = 0; j < kCount<V>; j++)
+        v[j] = s;
     return v;
 }
 
@@ -43,7 +43,8 @@ template <class V> VIBREL_LANES_INLINE V select(const Bits<V> &mask, const V &a,
 template <class V> VIBREL_LANES_INLINE Bits<V> splat_bits(long long s) {
     Bits<V> v;
     VIBREL_UNROLLED
-    for (long j = 0; j < kCount<V>; j++) v[j] = s;
+    for (long j = 0; j < kCount<V>; j++)
+        v[j] = s;
     return v;
 }
 
@@ -55,12 +56,16 @@ template <class V> VIBREL_LANES_INLINE V abs(const V &v) {
 // Lane j of the result: a[N - S + j] for j < S, else b[j - S] (S = 1 or 2): when a holds the N
 // samples before those of b, the samples S earlier than b's.
 template <long S> VIBREL_LANES_INLINE D2 shift_in(const D2 &a, const D2 &b) {
-    if constexpr (S == 1) return __builtin_shufflevector(a, b, 1, 2);
-    else return a;
+    if constexpr (S == 1)
+        return __builtin_shufflevector(a, b, 1, 2);
+    else
+        return a;
 }
 template <long S> VIBREL_LANES_INLINE D4 shift_in(const D4 &a, const D4 &b) {
-    if constexpr (S == 1) return __builtin_shufflevector(a, b, 3, 4, 5, 6);
-    else return __builtin_shufflevector(a, b, 2, 3, 4, 5);
+    if constexpr (S == 1)
+        return __builtin_shufflevector(a, b, 3, 4, 5, 6);
+    else
+        return __builtin_shufflevector(a, b, 2, 3, 4, 5);
 }
 
 // Consecutive samples from a record's input or output vector (no other thread writes them).
@@ -86,7 +91,8 @@ template <class V> VIBREL_LANES_INLINE V load_line(const double *p) {
 #if defined(VIBREL_LANES_TSAN)
     V v;
     VIBREL_UNROLLED
-    for (long j = 0; j < kCount<V>; j++) v[j] = vibrel_shared::load(p[j]);
+    for (long j = 0; j < kCount<V>; j++)
+        v[j] = vibrel_shared::load(p[j]);
     return v;
 #else
     return load<V>(p);
@@ -106,7 +112,8 @@ VIBREL_LANES_INLINE void store_line(double &slot, double y) {
 template <class V> VIBREL_LANES_INLINE void store_lines(double *slots, const V &y) {
 #if defined(VIBREL_LANES_TSAN)
     VIBREL_UNROLLED
-    for (long j = 0; j < kCount<V>; j++) vibrel_shared::store(slots[j], y[j]);
+    for (long j = 0; j < kCount<V>; j++)
+        vibrel_shared::store(slots[j], y[j]);
 #else
     __builtin_memcpy(slots, &y, sizeof y);
 #endif

@@ -24,8 +24,8 @@ struct Case {
     int routine;                     // 1, 2 or 3: vibrel_dodsp1_64 ...
     double period, gain, brightness; // messages
     std::vector<double> gainIn, periodIn;
-    long vector = 64;                // frames per call
-    long start = 0;                  // writeIndex before the first vector
+    long vector = 64; // frames per call
+    long start = 0;   // writeIndex before the first vector
     std::vector<double> excitation;
 };
 
@@ -71,11 +71,17 @@ template <class F> std::vector<double> signal(std::size_t n, bool specials, std:
 
 // dense: the long set (a fine grid of periods, longer runs), else a quick one.
 inline std::vector<Case> cases(bool dense) {
-    std::vector<double> periods = {0.0, kMinPeriod, kMinPeriod + 0.3, 4.5,  5.0,  5.5,  6.25,  7.0,    8.9,
-                                   9.5, 10.1,       11.0,             12.75, 14.0, 15.5, 16.5, 20.0, 27.3,
-                                   31.0, 50.5,      100.2,            8191.0, 8192.0, 9000.0};
+    std::vector<double> periods = {0.0,    kMinPeriod, kMinPeriod + 0.3,
+                                   4.5,    5.0,        5.5,
+                                   6.25,   7.0,        8.9,
+                                   9.5,    10.1,       11.0,
+                                   12.75,  14.0,       15.5,
+                                   16.5,   20.0,       27.3,
+                                   31.0,   50.5,       100.2,
+                                   8191.0, 8192.0,     9000.0};
     if (dense)
-        for (double p = 0.0; p <= 9000.0; p = p < 64.0 ? p + 0.37 : p * 1.013) periods.push_back(p);
+        for (double p = 0.0; p <= 9000.0; p = p < 64.0 ? p + 0.37 : p * 1.013)
+            periods.push_back(p);
     const std::size_t n = dense ? 12000 : 2500;
     const long L = vibrel_lineSlots(kDefaultMaxDelay);
     std::uint64_t seed = dense ? 2 : 1;
@@ -89,22 +95,30 @@ inline std::vector<Case> cases(bool dense) {
         all.push_back(std::move(c));
     };
     for (double p : periods) {
-        for (double g : {0.99, -0.7, 0.0}) add(1, p, g, g > 0.0 ? 0.9 : 0.0, {}, {});
+        for (double g : {0.99, -0.7, 0.0})
+            add(1, p, g, g > 0.0 ? 0.9 : 0.0, {}, {});
         add(2, 50.0, 0.99999, 0.99999, {}, steady(p));
-        add(3, 50.0, 0.5, 0.3, signal(n, true, seed, [](double, double, double u) { return 2.4 * u - 1.2; }), steady(p));
+        add(3, 50.0, 0.5, 0.3, signal(n, true, seed, [](double, double, double u) { return 2.4 * u - 1.2; }),
+            steady(p));
     }
     const int reps = dense ? 6 : 1;
     for (int r = 0; r < 7 * reps; r++) {
         const int kind = r % 7;
         auto period = [kind](double i, double t, double u) {
             const double s = 3.0 + 77.0 * std::fabs(std::sin(std::floor(i / 97.0))); // a step every 97 samples
-            return kind == 0 ? 9000.0 * t : kind == 1 ? 9000.0 * (1.0 - t) : kind == 2 ? 9000.0 * u
-                   : kind == 3 ? 20.0 * u : kind == 4 ? s * (1.0 + 0.4 * std::sin(i * 0.01)) : kind == 5 ? s
-                   : 205.0 * u - 5.0;
+            return kind == 0   ? 9000.0 * t
+                   : kind == 1 ? 9000.0 * (1.0 - t)
+                   : kind == 2 ? 9000.0 * u
+                   : kind == 3 ? 20.0 * u
+                   : kind == 4 ? s * (1.0 + 0.4 * std::sin(i * 0.01))
+                   : kind == 5 ? s
+                               : 205.0 * u - 5.0;
         };
         for (int gk = 0; gk < 4; gk++) {
             add(2, 50.0, gk ? 0.95 : -0.6, 0.8, {}, signal(n, kind == 6, seed, period));
-            auto gain = [gk](double i, double, double u) { return gk == 0 ? 0.0 : gk == 3 ? 0.999 * std::sin(i * 0.003) : 2.4 * u - 1.2; };
+            auto gain = [gk](double i, double, double u) {
+                return gk == 0 ? 0.0 : gk == 3 ? 0.999 * std::sin(i * 0.003) : 2.4 * u - 1.2;
+            };
             std::vector<double> g = signal(n, gk == 2, seed, gain);
             add(3, 50.0, 0.5, 0.8, std::move(g), signal(n, kind == 6, seed, period));
         }
@@ -116,8 +130,12 @@ inline std::vector<Case> cases(bool dense) {
         Case &c = all[k];
         const long d0 = (long)std::floor(c.period) - 1 - kHalf;
         c.vector = kVectors[k % 4];
-        c.start = c.routine == 1 && k % 3 == 1 && d0 > 10 && d0 < L ? d0 - 10 : k % 2 ? L - 300 - (long)(k % 200) : (long)(k * 7919 % (std::size_t)L);
-        c.excitation = signal(n, false, seed, [](double i, double, double u) { return (i < 300 || (long)i % 500 < 20 ? 1.0 : 0.01) * (2.0 * u - 1.0); });
+        c.start = c.routine == 1 && k % 3 == 1 && d0 > 10 && d0 < L ? d0 - 10
+                  : k % 2                                           ? L - 300 - (long)(k % 200)
+                                                                    : (long)(k * 7919 % (std::size_t)L);
+        c.excitation = signal(n, false, seed, [](double i, double, double u) {
+            return (i < 300 || (long)i % 500 < 20 ? 1.0 : 0.01) * (2.0 * u - 1.0);
+        });
     }
     return all;
 }
