@@ -127,9 +127,9 @@ struct SignalSetup {
 // Signal rate: samples i .. i + N - 1, write slots w .. w + N - 1 (inside the line). The design of
 // every lane (delay, gain, weights, loop filter) depends on the inputs alone and is always done in
 // lanes; the reads too where the lanes' taps allow (see the top of this file), else one lane after
-// the other. D: the last lane's fraction.
+// the other. D: the last lane's fraction. Returns whether the reads were in lanes.
 template <bool kGainSignal, class V>
-VIBREL_LANES_INLINE void signal_batch(const SignalSetup &u, LoopState &s, long w, const double *in,
+VIBREL_LANES_INLINE bool signal_batch(const SignalSetup &u, LoopState &s, long w, const double *in,
                                       const double *gainIn, const double *periodIn, double *out, double &D) {
     constexpr long N = kCount<V>;
     typedef Bits<V> M;
@@ -208,7 +208,7 @@ VIBREL_LANES_INLINE void signal_batch(const SignalSetup &u, LoopState &s, long w
         from_state(s, Xp, vp);
         feed_back(s, u.dc, feed_forward(Xp, vp, u.dc, X, outer, centre, load<V>(in)), out, u.B + w);
         to_state(s, Xp, vp);
-        return;
+        return true;
     }
     // A lane reads a slot the batch writes, or its taps wrap: the reads one lane after the other.
     VIBREL_UNROLLED
@@ -221,6 +221,7 @@ VIBREL_LANES_INLINE void signal_batch(const SignalSetup &u, LoopState &s, long w
         out[j] = y;
         vibrel_shared::store(u.B[w + j], y);
     }
+    return false;
 }
 
 } // namespace VIBREL_NS::lanes

@@ -76,9 +76,11 @@ template <class V> VIBREL_LANES_INLINE V load(const double *p) {
 }
 
 // Consecutive slots of the delay line, which a "clear" on the message thread may be rewriting (with
-// relaxed stores, core/shared.h). A vector load is a plain move on every target; under the thread
-// sanitizer, which would count a vector load against an atomic store as a data race, each lane is a
-// relaxed load of its own: the same bits, and the routine around it runs unchanged.
+// relaxed stores, core/shared.h). A vector load is a plain move on every target (a relaxed atomic
+// load of a double costs an integer move and a transfer); under the thread sanitizer, which would
+// count a vector load against an atomic store as a data race, each lane is a relaxed load of its own:
+// the same bits, and the routine around it runs unchanged. A stray value can come of the race, never
+// an index: the indices are the routine's own.
 #if defined(__SANITIZE_THREAD__)
 #define VIBREL_LANES_TSAN 1
 #elif defined(__has_feature)
@@ -99,16 +101,7 @@ template <class V> VIBREL_LANES_INLINE V load_line(const double *p) {
 #endif
 }
 
-// A slot of the line: a plain move, or a relaxed store under the thread sanitizer (see load_line).
-VIBREL_LANES_INLINE void store_line(double &slot, double y) {
-#if defined(VIBREL_LANES_TSAN)
-    vibrel_shared::store(slot, y);
-#else
-    slot = y;
-#endif
-}
-
-// Consecutive slots of the line, as store_line does each.
+// Consecutive slots of the line written: plain moves, or relaxed stores under the thread sanitizer.
 template <class V> VIBREL_LANES_INLINE void store_lines(double *slots, const V &y) {
 #if defined(VIBREL_LANES_TSAN)
     VIBREL_UNROLLED

@@ -184,14 +184,27 @@ VIBREL_LANES_INLINE void perform_signal_rate(t_vibrel *x, double **ins, double *
     double *out = outs[0];
     constexpr long N = kCount<V>;
     double D = 0.0;
+    bool narrow = false;
     long i = 0;
     while (i < n) {
-        if constexpr (N > 1) {
-            if (n - i >= N && u.L - w >= N) { // N samples whose write slots do not wrap
-                lanes::signal_batch<kGainSignal, V>(u, s, w, in + i, kGainSignal ? gainIn + i : nullptr,
-                                                             periodIn + i, out + i, D);
+        // After a batch whose reads could not be in lanes (a short delay), two lanes until they can:
+        // the design of four samples would wait for the reads one after the other.
+        if constexpr (N == 4) {
+            if (!narrow && n - i >= N && u.L - w >= N) { // N samples whose write slots do not wrap
+                narrow = !lanes::signal_batch<kGainSignal, V>(u, s, w, in + i, kGainSignal ? gainIn + i : nullptr,
+                                                              periodIn + i, out + i, D);
                 i += N;
                 w += N;
+                if (w >= u.L) w = 0;
+                continue;
+            }
+        }
+        if constexpr (N > 1) {
+            if (n - i >= 2 && u.L - w >= 2) {
+                narrow = !lanes::signal_batch<kGainSignal, lanes::D2>(
+                    u, s, w, in + i, kGainSignal ? gainIn + i : nullptr, periodIn + i, out + i, D);
+                i += 2;
+                w += 2;
                 if (w >= u.L) w = 0;
                 continue;
             }
