@@ -8,6 +8,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "isa.h"
 #include "string_fixture.h"
 #include "timing.h"
 
@@ -126,8 +127,8 @@ std::size_t bytes_per_object(double maxDelay) { return String(maxDelay, bench::k
 } // namespace
 
 bench::Variant benchVariant() {
-    return bench::Variant{VIBREL_CLASS_NAME, (int)kOrder,     register_benchmarks, pluck_string, decay,
-                          bytes_per_object,  sizeof(t_vibrel)};
+    return bench::Variant{VIBREL_CLASS_NAME, (int)kOrder,    register_benchmarks, pluck_string,   decay,
+                          bytes_per_object,  sizeof(t_vibrel), vibrel_choosePath,  vibrel_pathName};
 }
 
 } // namespace VIBREL_NS

@@ -14,7 +14,7 @@ constexpr double kRate = 44100.0; // Hz, every benchmark and table
 constexpr double kFbGain = 0.99;
 constexpr double kBrightness = 0.9;
 
-const std::vector<double> &periods();          // 5, 50.5, 500.25, 5000.5 samples
+const std::vector<double> &periods();          // 5, 16.5, 50.5, 500.25, 5000.5 samples
 const std::vector<std::size_t> &vectorSizes(); // 64, 512
 const std::vector<double> &excitation();       // continuous noise, 65536 samples, cycled
 
@@ -36,6 +36,8 @@ struct Variant {
     std::vector<DecaySecond> (*decay)(double seconds, int routine, bool callerFlush);
     std::size_t (*bytesPerObject)(double maxDelay); // record + delay line
     std::size_t recordBytes;
+    int (*choosePath)(int path);       // vibrel_choosePath: the perform routines' path, lowered to what runs here
+    const char *(*pathName)(int path); // vibrel_pathName
 };
 
 std::string benchmarkName(const char *routine, const char *variant, double period, std::size_t vector);

@@ -7,6 +7,7 @@ function(vibrel_add_core variant)
   set(target vibrel_core_${variant})
   add_library(${target} STATIC
     ${PROJECT_SOURCE_DIR}/core/design.cpp
+    ${PROJECT_SOURCE_DIR}/core/isa.cpp
     ${PROJECT_SOURCE_DIR}/core/state.cpp
     ${PROJECT_SOURCE_DIR}/core/vibrel.dsp.cpp)
   target_include_directories(${target} PUBLIC
@@ -15,6 +16,12 @@ function(vibrel_add_core variant)
     ${PROJECT_SOURCE_DIR}/variants/${variant})
   target_link_libraries(${target} PRIVATE vibrel_plugin_flags)
   set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  if(WIN32)
+    # mingw-w64 GCC keeps Windows' 16-byte stack alignment and does not realign the stack for 32-byte
+    # spills of the AVX routines, whose aligned moves would fault: the assembler writes every aligned
+    # vector move as its unaligned form, as fast on aligned data (binutils 2.38 and later).
+    target_compile_options(${target} PRIVATE -Wa,-muse-unaligned-vector-move)
+  endif()
   if(NOT WIN32 AND NOT APPLE)
     target_link_libraries(${target} PUBLIC m)
   endif()

@@ -1,4 +1,5 @@
 // The reset of the string: delay line, write position and filter memories.
+#include "isa.h"
 #include "shared.h"
 #include "vibrel.h"
 
@@ -7,6 +8,7 @@ namespace VIBREL_NS {
 using vibrel_shared::store;
 
 void vibrel_init(t_vibrel *x, double maxDelay, double *line) {
+    vibrel_defaultPath(); // the processor is checked at the first creation, never in a perform routine
     x->maxDelay = maxDelay;
     vibrel_ccCalc(x);
     x->bufLen = vibrel_lineSlots(maxDelay);

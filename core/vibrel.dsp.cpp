@@ -3,7 +3,14 @@
 // Each runs with flush-to-zero (float_mode.h) and leaves the caller's floating-point mode as it was.
 #include <math.h>
 
+// The lane helpers (core/lanes.h, core/batch.h) pass vectors by value. Every one is inlined into a
+// routine of this file (always_inline: the build fails if one is not), so the calling convention of
+// 32-byte vectors in functions compiled without AVX, which the compiler warns about, never applies.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+#include "batch.h"
 #include "float_mode.h"
+#include "isa.h"
 #include "loop.h"
 #include "shared.h"
 #include "vibrel.h"
@@ -13,9 +20,20 @@ namespace VIBREL_NS {
 using vibrel_shared::load;
 using vibrel_shared::store;
 
+namespace {
+
+// Each routine has one body, a template over its lanes V: a double for one sample at a time (the
+// scalar path), a vector of two or four doubles for the batched paths (core/batch.h), which fall
+// back to the scalar steps wherever a batch cannot be formed. Each path is instantiated into a
+// function of its own below; a path's routine is chosen once per vector.
+using lanes::kCount;
+// Integer delays below which one sample at a time is as fast: there the chain through the line (each
+// sample waits for one written kTwoLaneDelay samples before) is the limit, shorter with fewer taps.
+constexpr long kTwoLaneDelay = kTaps >= 8 ? 8 : 10;
+constexpr long kFourLaneDelay = 24;
+
 // Locals: L = bufLen, B = buffer, w = writeIndex, s = the four filter memories, c = lagCoeff.
-void vibrel_dodsp1_64(t_vibrel *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
-    const vibrel_fp::FlushToZero mode;
+template <class V> VIBREL_LANES_INLINE void perform_control(t_vibrel *x, double **ins, double **outs, long n) {
     if (n <= 0) return;
     const long L = x->bufLen;
     double *const B = x->buffer;
@@ -50,7 +68,18 @@ void vibrel_dodsp1_64(t_vibrel *x, t_object *, double **ins, long, double **outs
         if (L - p0 < run) run = L - p0;
         const double *b = B + p0;
         double *const wr = B + w;
-        for (long r = 0; r < run; r++) {
+        long r = 0;
+        // Batches need every lane's taps at least as far back as the batch is long. Four lanes wait
+        // for the newest of four samples: below kFourLaneDelay two lanes go faster.
+        if constexpr (kCount<V> == 4) {
+            if (d0 >= kFourLaneDelay)
+                r = lanes::control_batches<V>(s, dc, c, outer, centre, d0, b, wr, run, in + i, out + i);
+            else if (d0 >= kTwoLaneDelay)
+                r = lanes::control_batches<lanes::D2>(s, dc, c, outer, centre, d0, b, wr, run, in + i, out + i);
+        } else if constexpr (kCount<V> == 2) {
+            if (d0 >= kTwoLaneDelay) r = lanes::control_batches<V>(s, dc, c, outer, centre, d0, b, wr, run, in + i, out + i);
+        }
+        for (; r < run; r++) {
             const double y = loop_step(s, dc, tap_sum<1>(b + r, c, c[0] * load(b[r])), outer, centre, in[i + r]);
             out[i + r] = y;
             store(wr[r], y);
@@ -65,9 +94,8 @@ void vibrel_dodsp1_64(t_vibrel *x, t_object *, double **ins, long, double **outs
 }
 
 // Lagrange weights in pairs of lanes (tap 2p in lane 0, tap 2p + 1 in lane 1): two products per
-// instruction, each lane the same IEEE product as its scalar. A language extension of the compilers we
-// build with (GCC, Clang), SSE2 on x86; no header needed.
-typedef double WeightPair __attribute__((vector_size(2 * sizeof(double))));
+// instruction, each lane the same IEEE product as its scalar.
+typedef lanes::D2 WeightPair;
 static_assert(kTaps % 2 == 0, "the weights go in pairs");
 constexpr long kPairs = kTaps / 2;
 
@@ -92,64 +120,100 @@ template <long J> inline void weigh(WeightPair (&w)[kPairs], double D) {
     }
 }
 
-// Shared body of routines 2 and 3. Per sample: the delay from the period signal, clamped to
+// One sample of routines 2 and 3 at write slot w: the delay from the period signal, clamped to
 // [kHalf, maxDelay]; Lagrange weights from lagDenom (no division); the loop filter designed afresh.
-// Locals as in routine 1, plus f = delay, G = gain, gNyq = G * brightness, D = fractional position.
+// Locals: f = delay, G = gain, gNyq = G * brightness. Returns D, the fractional position.
 template <bool kGainSignal>
-static void perform_signal_rate(t_vibrel *x, double **ins, double **outs, long n) {
+VIBREL_LANES_INLINE double signal_step(const lanes::SignalSetup &u, const WeightPair (&denom)[kPairs], LoopState &s,
+                                       long w, double excitation, double gain, double period, double &out) {
+    double f = period - 1.0;
+    if (u.maxDelay < f) f = u.maxDelay;
+    if (!(f >= (double)kHalf)) f = (double)kHalf; // NaN fails the test: the shortest delay
+    const double cs = loop_filter_cos(f);         // first, while little else is live across the call
+
+    double G = u.fbGain;
+    double gNyq = u.fbGainNyq;
+    if (kGainSignal) {
+        G = gain;
+        if (kGainBound < G) G = kGainBound;
+        if (-kGainBound > G) G = -kGainBound;
+        if (G != G) G = 0.0; // a NaN sample lets nothing recirculate
+        gNyq = u.brightness * G;
+    }
+
+    // f - kHalf is 0 or more and below 2^53: truncation is its floor.
+    const long d = (long)(f - (double)kHalf);
+    const double D = f - (double)d;
+    WeightPair wp[kPairs];
+    for (long p = 0; p < kPairs; p++) wp[p] = denom[p];
+    weigh<0>(wp, D);
+    double weight[kTaps];
+    for (long p = 0; p < kPairs; p++) {
+        weight[2 * p] = wp[p][0];
+        weight[2 * p + 1] = wp[p][1];
+    }
+
+    const double xi = read_taps(u.B, u.L, first_tap(w, d, u.L), weight);
+    double outer, centre;
+    design_loop_filter_cos(cs, G, gNyq, read_gain_bound(d, weight[0]), outer, centre);
+    const double y = loop_step(s, u.dc, xi, outer, centre, excitation);
+    out = y;
+    store(u.B[w], y);
+    return D;
+}
+
+// Shared body of routines 2 and 3.
+template <bool kGainSignal, class V>
+VIBREL_LANES_INLINE void perform_signal_rate(t_vibrel *x, double **ins, double **outs, long n) {
     if (n <= 0) return;
-    const double maxDelay = x->maxDelay;
-    const long L = x->bufLen;
-    double *const B = x->buffer;
+    lanes::SignalSetup u;
+    u.maxDelay = x->maxDelay;
+    u.L = x->bufLen;
+    u.B = x->buffer;
+    u.dc = DcBlocker{x->dcB0, x->dcB1, x->dcA1};
+    u.brightness = load(x->brightness);
+    u.fbGain = kGainSignal ? 0.0 : load(x->fbGain);
+    u.fbGainNyq = u.brightness * u.fbGain;
+    for (long k = 0; k < kTaps; k++) u.denom[k] = x->lagDenom[k]; // lagDenom never changes after creation
+    WeightPair denom[kPairs];
+    for (long p = 0; p < kPairs; p++) denom[p] = WeightPair{u.denom[2 * p], u.denom[2 * p + 1]};
     long w = load(x->writeIndex);
     LoopState s = load_loop_state(x);
-    const DcBlocker dc{x->dcB0, x->dcB1, x->dcA1};
-    const double brightness = load(x->brightness);
-    const double fbGain = kGainSignal ? 0.0 : load(x->fbGain);
-    const double fbGainNyq = brightness * fbGain;
-    WeightPair denom[kPairs]; // lagDenom never changes after creation
-    for (long p = 0; p < kPairs; p++) denom[p] = WeightPair{x->lagDenom[2 * p], x->lagDenom[2 * p + 1]};
 
     const double *in = ins[0];
     const double *gainIn = ins[1];
     const double *periodIn = ins[2];
     double *out = outs[0];
+    constexpr long N = kCount<V>;
     double D = 0.0;
-    for (long i = 0; i < n; i++) {
-        double f = periodIn[i] - 1.0;
-        if (maxDelay < f) f = maxDelay;
-        if (!(f >= (double)kHalf)) f = (double)kHalf; // NaN fails the test: the shortest delay
-        const double cs = loop_filter_cos(f);        // first, while little else is live across the call
-
-        double G = fbGain;
-        double gNyq = fbGainNyq;
-        if (kGainSignal) {
-            G = gainIn[i];
-            if (kGainBound < G) G = kGainBound;
-            if (-kGainBound > G) G = -kGainBound;
-            if (G != G) G = 0.0; // a NaN sample lets nothing recirculate
-            gNyq = brightness * G;
+    bool narrow = false;
+    long i = 0;
+    while (i < n) {
+        // After a batch whose reads could not be in lanes (a short delay), two lanes until they can:
+        // the design of four samples would wait for the reads one after the other.
+        if constexpr (N == 4) {
+            if (!narrow && n - i >= N && u.L - w >= N) { // N samples whose write slots do not wrap
+                narrow = !lanes::signal_batch<kGainSignal, V>(u, s, w, in + i, kGainSignal ? gainIn + i : nullptr,
+                                                              periodIn + i, out + i, D);
+                i += N;
+                w += N;
+                if (w >= u.L) w = 0;
+                continue;
+            }
         }
-
-        // f - kHalf is 0 or more and below 2^53: truncation is its floor.
-        const long d = (long)(f - (double)kHalf);
-        D = f - (double)d;
-        WeightPair wp[kPairs];
-        for (long p = 0; p < kPairs; p++) wp[p] = denom[p];
-        weigh<0>(wp, D);
-        double weight[kTaps];
-        for (long p = 0; p < kPairs; p++) {
-            weight[2 * p] = wp[p][0];
-            weight[2 * p + 1] = wp[p][1];
+        if constexpr (N > 1) {
+            if (n - i >= 2 && u.L - w >= 2) {
+                narrow = !lanes::signal_batch<kGainSignal, lanes::D2>(
+                    u, s, w, in + i, kGainSignal ? gainIn + i : nullptr, periodIn + i, out + i, D);
+                i += 2;
+                w += 2;
+                if (w >= u.L) w = 0;
+                continue;
+            }
         }
-
-        const double xi = read_taps(B, L, first_tap(w, d, L), weight);
-        double outer, centre;
-        design_loop_filter_cos(cs, G, gNyq, read_gain_bound(d, weight[0]), outer, centre);
-        const double y = loop_step(s, dc, xi, outer, centre, in[i]);
-        out[i] = y;
-        store(B[w], y);
-        if (++w >= L) w = 0;
+        D = signal_step<kGainSignal>(u, denom, s, w, in[i], kGainSignal ? gainIn[i] : 0.0, periodIn[i], out[i]);
+        i++;
+        if (++w >= u.L) w = 0;
     }
 
     for (long j = 0; j < kTaps; j++) x->lagDiff[j] = D - (double)j; // the last sample's terms
@@ -157,14 +221,64 @@ static void perform_signal_rate(t_vibrel *x, double **ins, double **outs, long n
     store_loop_state(x, s);
 }
 
+// The routines of each path. The AVX ones are compiled for AVX (their inlined bodies included) and
+// called only when the processor check found it; nothing else in the module uses AVX instructions.
+void control_scalar(t_vibrel *x, double **ins, double **outs, long n) { perform_control<double>(x, ins, outs, n); }
+void control_two_lanes(t_vibrel *x, double **ins, double **outs, long n) {
+    perform_control<lanes::D2>(x, ins, outs, n);
+}
+template <bool kGainSignal> void signal_scalar(t_vibrel *x, double **ins, double **outs, long n) {
+    perform_signal_rate<kGainSignal, double>(x, ins, outs, n);
+}
+template <bool kGainSignal> void signal_two_lanes(t_vibrel *x, double **ins, double **outs, long n) {
+    perform_signal_rate<kGainSignal, lanes::D2>(x, ins, outs, n);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+#define VIBREL_AVX_PATHS 1
+__attribute__((target("avx"))) void control_avx(t_vibrel *x, double **ins, double **outs, long n) {
+    perform_control<lanes::D4>(x, ins, outs, n);
+}
+template <bool kGainSignal>
+__attribute__((target("avx"))) void signal_avx(t_vibrel *x, double **ins, double **outs, long n) {
+    perform_signal_rate<kGainSignal, lanes::D4>(x, ins, outs, n);
+}
+#endif
+
+template <bool kGainSignal> void perform_signal_path(t_vibrel *x, double **ins, double **outs, long n) {
+    switch (vibrel_chosenPath()) {
+#if defined(VIBREL_AVX_PATHS)
+    case kPathAvx: signal_avx<kGainSignal>(x, ins, outs, n); return;
+#endif
+    case kPathTwoLanes: signal_two_lanes<kGainSignal>(x, ins, outs, n); return;
+    default: signal_scalar<kGainSignal>(x, ins, outs, n); return;
+    }
+}
+
+} // namespace
+
+void vibrel_dodsp1_64(t_vibrel *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
+    const vibrel_fp::FlushToZero mode;
+    // With an integer delay below kTwoLaneDelay (floor(loopDelay - kHalf) < kTwoLaneDelay) no batch
+    // pays: the one-sample routine itself, not its copy inside a batched one.
+    const bool shortDelay = load(x->loopDelay) < (double)(kHalf + kTwoLaneDelay);
+    switch (shortDelay ? (int)kPathScalar : vibrel_chosenPath()) {
+#if defined(VIBREL_AVX_PATHS)
+    case kPathAvx: control_avx(x, ins, outs, n); return;
+#endif
+    case kPathTwoLanes: control_two_lanes(x, ins, outs, n); return;
+    default: control_scalar(x, ins, outs, n); return;
+    }
+}
+
 void vibrel_dodsp2_64(t_vibrel *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
     const vibrel_fp::FlushToZero mode;
-    perform_signal_rate<false>(x, ins, outs, n);
+    perform_signal_path<false>(x, ins, outs, n);
 }
 
 void vibrel_dodsp3_64(t_vibrel *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
     const vibrel_fp::FlushToZero mode;
-    perform_signal_rate<true>(x, ins, outs, n);
+    perform_signal_path<true>(x, ins, outs, n);
 }
 
 } // namespace VIBREL_NS

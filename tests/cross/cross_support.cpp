@@ -239,12 +239,15 @@ static void ensure_prefix() {
     ready = true;
 }
 
-Result run_windows(const Build &b, const std::string &script) {
+Result run_wine(const std::string &program, const std::string &arguments) {
     ensure_prefix();
-    const std::string driver = b.dir() + "/testhost/vibrel_script_driver.exe";
     return run("WINEPREFIX=" + quote(VIBREL_WINEPREFIX) + " WINEDEBUG=-all " + quote(VIBREL_WINE) + " " +
-               quote(driver) + " " + quote(windows_path(b.module())) + " " + quote(b.className()) + " " +
-               quote(windows_path(script)));
+               quote(program) + " " + arguments);
+}
+
+Result run_windows(const Build &b, const std::string &script) {
+    return run_wine(b.dir() + "/testhost/vibrel_script_driver.exe",
+                    quote(windows_path(b.module())) + " " + quote(b.className()) + " " + quote(windows_path(script)));
 }
 
 std::vector<std::string> without_build_time(std::vector<std::string> lines) {

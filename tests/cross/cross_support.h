@@ -75,7 +75,9 @@ Transcript parse_transcript(const std::string &out);
 // Seconds (at 44.1 kHz) until each run of silence.script falls exactly silent, by label; -1: never.
 std::map<std::string, double> silent_after(const Transcript &t);
 
-// Runs the Windows test host of a build under Wine; the Wine prefix is made on first use.
+// Runs a Windows program under Wine (arguments already quoted); the Wine prefix is made on first use.
+Result run_wine(const std::string &program, const std::string &arguments);
+// Runs the Windows test host of a build under Wine on a script.
 Result run_windows(const Build &b, const std::string &script);
 std::string wine_missing(const std::string &target); // empty when Wine can run that Windows target
 

@@ -114,6 +114,19 @@ TEST_P(WindowsHost, ReadsTheCreationArgumentAsA32BitLong) {
                                                 "<= delay time <= 30000.0 samples"}));
 }
 
+// The path check (tests/cross/path_check.cpp) of the build: every vectorised path of the perform
+// routines that this processor has gives the scalar path's bits, the AVX ones on Windows' stack too.
+TEST_P(WindowsHost, EveryPathGivesTheScalarPathsBits) {
+    const Build &b = GetParam();
+    const std::string check = b.dir() + "/testhost/vibrel_path_check_" + b.variant + ".exe";
+    ASSERT_TRUE(exists(check)) << check << " is missing: configure " << b.target << " with -DVIBREL_WINDOWS_TEST_HOST=ON";
+    const Result r = run_wine(check, "");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    for (const char *path : {"sse2: ", "avx: "})
+        EXPECT_NE(r.out.find(path), std::string::npos) << path << "missing from\n" << r.out;
+    std::printf("%s path check:\n%s", b.name().c_str(), r.out.c_str());
+}
+
 std::string build_name(const testing::TestParamInfo<Build> &info) { return info.param.name(); }
 
 INSTANTIATE_TEST_SUITE_P(Wine, WindowsHost,
