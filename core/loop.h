@@ -10,10 +10,14 @@
 
 namespace VIBREL_NS {
 
+// |v|, by clearing the sign bit in an SSE register: mingw's math.h defines fabs for 32-bit x86 with the
+// x87 instruction, and no sample arithmetic may pass through the x87 unit.
+inline double magnitude(double v) { return __builtin_fabs(v); }
+
 // Largest gain of the interpolated read at any frequency, for integer delay d and tap-0 weight w0.
 // Read around its centre the Lagrange interpolator never exceeds 1; but with d = 0, tap 0 is the slot
 // about to be written, which still holds a sample bufLen old, and that stale term can add up to 2|w0|.
-inline double read_gain_bound(long d, double w0) { return d == 0 ? 1.0 + 2.0 * fabs(w0) : 1.0; }
+inline double read_gain_bound(long d, double w0) { return d == 0 ? 1.0 + 2.0 * magnitude(w0) : 1.0; }
 
 // Cosine of the fundamental's angle for a loop delay in samples: the one library call of the loop-filter
 // design, apart so that a perform routine can issue it first. Any thread.
@@ -35,7 +39,7 @@ inline void design_loop_filter_cos(double c, double g, double gNyq, double readG
     // would grow without bound. Scaling both weights by the same factor keeps the brightness, and
     // leaves every filter whose loop gain is 1 or less as it is. readGain is 1 but for the shortest
     // periods, where the stale tap would otherwise let the loop grow at high sample rates.
-    const double peak = (fabs(centre) + 2.0 * outer) * readGain;
+    const double peak = (magnitude(centre) + 2.0 * outer) * readGain;
     if (peak > 1.0) {
         centre = centre / peak;
         outer = outer / peak;
@@ -59,9 +63,9 @@ constexpr double kLoopGainTolerance = 1e-12;  // a whole set's scaled filter may
 inline void hold_together(long d0, double (&c)[kTaps], double &outer, double &centre) {
     double sum = c[0];
     for (long k = 1; k < kTaps; k++) sum = sum + c[k];
-    if (!(fabs(sum - 1.0) <= kWeightSumTolerance))
+    if (!(magnitude(sum - 1.0) <= kWeightSumTolerance))
         for (long k = 0; k < kTaps; k++) c[k] = k == kHalf ? 1.0 : 0.0;
-    const double peak = (fabs(centre) + 2.0 * outer) * read_gain_bound(d0, c[0]);
+    const double peak = (magnitude(centre) + 2.0 * outer) * read_gain_bound(d0, c[0]);
     if (peak > 1.0 + kLoopGainTolerance) {
         centre = centre / peak;
         outer = outer / peak;
