@@ -3,6 +3,7 @@
 // the x87 unit (Windows x86), and that no plug-in of any target has a fused multiply-add.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <sstream>
 
@@ -37,37 +38,62 @@ std::string require_module(const Build &b) {
     return {};
 }
 
-// The x86 code of a plug-in module, by function: VEX-encoded instructions (AVX and later) only in the
-// routines of the AVX paths, named for them, which run only where the processor check found AVX; and
-// (windows) no aligned 32-byte move, since the stack there is aligned to 16 bytes only. (No fused
-// multiply-add anywhere: PluginCode.NoFusedMultiplyAddInAnyPluginOfAnyTarget.) options: for a slice
-// of a universal Mach-O file, "--macho --arch=x86_64", whose listing names functions as "_name:".
-std::vector<std::string> avx_faults(const std::string &objdump, const std::string &module, bool windows,
-                                    const std::string &options = "") {
+// One instruction of a disassembly, with the function it stands in.
+struct Instruction {
+    std::string function, op, operands, line;
+};
+
+// The listing of `objdump -d --no-show-raw-insn <options> <module>`, instruction by instruction.
+// Functions head their code as "<address> <name>:" (ELF, PE) or "_name:" (Mach-O with --macho).
+struct Listing {
+    std::string error;                  // why there is no listing
+    std::set<std::string> functions;
+    std::vector<Instruction> code;
+};
+
+Listing disassemble(const std::string &objdump, const std::string &module, const std::string &options = "") {
+    Listing listing;
     const Result r = run(quote(objdump) + " -d --no-show-raw-insn " + options + " " + quote(module));
-    if (r.status != 0) return {"cannot disassemble " + module + ": " + r.err};
+    if (r.status != 0) {
+        listing.error = "cannot disassemble " + module + " " + options + ": " + r.err;
+        return listing;
+    }
     static const std::regex function(R"(^(?:[0-9a-f]+ <(.*)>|(_\S*)):$)");
-    static const std::regex insn(R"(^\s*[0-9a-f]+:\s+([a-z][a-z0-9]*)\b(.*)$)");
-    std::vector<std::string> faults;
+    static const std::regex insn(R"(^\s*[0-9a-f]+:\s+([a-z][a-z0-9.]*)\b(.*)$)");
     std::string current;
-    long avxRoutines = 0;
     std::istringstream in(r.out);
     std::smatch m;
     for (std::string l; std::getline(in, l);) {
         if (std::regex_match(l, m, function)) {
             current = m[1].matched ? m[1].str() : m[2].str();
-            if (lower(current).find("avx") != std::string::npos) avxRoutines++;
-            continue;
+            listing.functions.insert(current);
+        } else if (std::regex_search(l, m, insn)) {
+            listing.code.push_back({current, m[1], m[2], l});
         }
-        if (!std::regex_search(l, m, insn)) continue;
-        const std::string op = m[1], operands = m[2];
-        const bool avxRoutine = lower(current).find("avx") != std::string::npos;
-        if (op[0] == 'v' && !avxRoutine) faults.push_back("AVX outside the AVX routines, in " + current + ": " + l);
-        else if (windows && operands.find("ymm") != std::string::npos &&
-                 (op == "vmovapd" || op == "vmovaps" || op == "vmovdqa"))
-            faults.push_back("aligned 32-byte move in " + current + ": " + l);
     }
-    if (avxRoutines < 3) faults.push_back("the AVX routines were not found by name in " + module);
+    return listing;
+}
+
+// The x86 code of a plug-in module, by function: VEX-encoded instructions (AVX and later) only in the
+// routines of the AVX paths, named for them, which run only where the processor check found AVX; and
+// (windows) no aligned 32-byte move, since the stack there is aligned to 16 bytes only. (No fused
+// multiply-add anywhere: PluginCode.NoFusedMultiplyAddInAnyPluginOfAnyTarget.) options: for a slice
+// of a universal Mach-O file, "--macho --arch=x86_64".
+std::vector<std::string> avx_faults(const std::string &objdump, const std::string &module, bool windows,
+                                    const std::string &options = "") {
+    const Listing listing = disassemble(objdump, module, options);
+    if (!listing.error.empty()) return {listing.error};
+    auto avx = [](const std::string &function) { return lower(function).find("avx") != std::string::npos; };
+    std::vector<std::string> faults;
+    for (const Instruction &i : listing.code) {
+        if (i.op[0] == 'v' && !avx(i.function))
+            faults.push_back("AVX outside the AVX routines, in " + i.function + ": " + i.line);
+        else if (windows && i.operands.find("ymm") != std::string::npos &&
+                 (i.op == "vmovapd" || i.op == "vmovaps" || i.op == "vmovdqa"))
+            faults.push_back("aligned 32-byte move in " + i.function + ": " + i.line);
+    }
+    if (std::count_if(listing.functions.begin(), listing.functions.end(), avx) < 3)
+        faults.push_back("the AVX routines were not found by name in " + module);
     return faults;
 }
 
@@ -142,25 +168,15 @@ TEST(WindowsX86Code, NoX87ArithmeticInThePluginsOwnFunctions) {
     if (auto why = missing_tool(VIBREL_MINGW32_OBJDUMP, "mingw-w64 binutils"); !why.empty()) GTEST_SKIP() << why;
     for (const Build &each : builds("win32")) {
         ASSERT_EQ(require_module(each), "");
-        const Result r = run(quote(VIBREL_MINGW32_OBJDUMP) + " -d --no-show-raw-insn " + quote(each.module()));
-        ASSERT_EQ(r.status, 0);
-        static const std::regex function(R"(^[0-9a-f]+ <(.*)>:$)");
-        static const std::regex insn(R"(^\s+[0-9a-f]+:\s+(f[a-z0-9]*)\b)");
-        std::string current;
-        long functions = 0;
-        std::istringstream in(r.out);
-        std::smatch m;
-        for (std::string l; std::getline(in, l);) {
-            if (std::regex_match(l, m, function)) {
-                current = m[1];
-                if (current.find("vibrel") != std::string::npos) functions++;
-                continue;
-            }
-            if (current.find("vibrel") == std::string::npos || !std::regex_search(l, m, insn)) continue;
-            const std::string op = m[1];
-            const bool move = op.rfind("fld", 0) == 0 || op.rfind("fst", 0) == 0 || op == "fxch";
-            EXPECT_TRUE(move && op != "fldz" && op != "fld1") << each.className() << " " << current << ": " << l;
+        const Listing listing = disassemble(VIBREL_MINGW32_OBJDUMP, each.module());
+        ASSERT_EQ(listing.error, "");
+        auto own = [](const std::string &function) { return function.find("vibrel") != std::string::npos; };
+        for (const Instruction &i : listing.code) {
+            if (!own(i.function) || i.op[0] != 'f') continue;
+            const bool move = i.op.rfind("fld", 0) == 0 || i.op.rfind("fst", 0) == 0 || i.op == "fxch";
+            EXPECT_TRUE(move && i.op != "fldz" && i.op != "fld1") << each.className() << " " << i.function << ": " << i.line;
         }
+        const long functions = std::count_if(listing.functions.begin(), listing.functions.end(), own);
         EXPECT_GE(functions, 15) << "the plug-in's own functions were not found by name in " << each.module();
     }
 }
@@ -187,22 +203,13 @@ TEST(PluginCode, NoFusedMultiplyAddInAnyPluginOfAnyTarget) {
                     binaries.push_back({b.module(), std::string("--macho --arch=") + arch});
         }
     }
-    static const std::regex insn(R"(^\s*[0-9a-f]+:\s+(\S+))");
     static const std::regex fused(R"(^(fn?madd|fn?msub|fmla|fmls)(\..*)?$|^vfn?m(add|sub).*)");
     for (const Binary &bin : binaries) {
-        const Result r =
-            run(quote(VIBREL_LLVM_OBJDUMP) + " -d --no-show-raw-insn " + bin.options + " " + quote(bin.path));
-        ASSERT_EQ(r.status, 0) << bin.path << ": " << r.err;
-        long instructions = 0;
-        std::istringstream in(r.out);
-        std::smatch m;
-        for (std::string l; std::getline(in, l);) {
-            if (!std::regex_search(l, m, insn)) continue;
-            instructions++;
-            const std::string op = m[1];
-            EXPECT_FALSE(std::regex_match(op, fused)) << bin.path << " " << bin.options << ": " << l;
-        }
-        EXPECT_GT(instructions, 1000) << "too little code disassembled from " << bin.path << " " << bin.options;
+        const Listing listing = disassemble(VIBREL_LLVM_OBJDUMP, bin.path, bin.options);
+        ASSERT_EQ(listing.error, "");
+        for (const Instruction &i : listing.code)
+            EXPECT_FALSE(std::regex_match(i.op, fused)) << bin.path << " " << bin.options << ": " << i.line;
+        EXPECT_GT(listing.code.size(), 1000u) << "too little code disassembled from " << bin.path << " " << bin.options;
     }
 }
 
