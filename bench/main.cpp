@@ -99,15 +99,21 @@ bool measured(const Collector &c, const char *variant, double period, std::size_
     return false;
 }
 
-void printTimingTables(const Collector &c) {
-    std::printf("\n### ns per sample (%g Hz, %zu samples per iteration)\n\n", kRate, kFramesPerIteration);
-    std::printf("| period | vector | floor | sigfloor |");
+// The rest of a header row after its leading columns: the three routines of each variant and the
+// three peers, then the rule line that starts with `rule` (the leading columns' cells).
+void printRoutineColumns(const char *rule) {
     for (const auto &v : kVariants)
         std::printf(" dsp1 %s | dsp2 %s | dsp3 %s |", v.name, v.name, v.name);
-    std::printf(" Plucked | Twang | Twang retuned |\n|---|---|---|---|");
+    std::printf(" Plucked | Twang | Twang retuned |\n%s", rule);
     for (std::size_t i = 0; i < 3 * std::size(kVariants) + 3; i++)
         std::printf("---|");
     std::printf("\n");
+}
+
+void printTimingTables(const Collector &c) {
+    std::printf("\n### ns per sample (%g Hz, %zu samples per iteration)\n\n", kRate, kFramesPerIteration);
+    std::printf("| period | vector | floor | sigfloor |");
+    printRoutineColumns("|---|---|---|---|");
     for (double p : periods())
         for (std::size_t n : vectorSizes()) {
             if (!measured(c, "", p, n)) continue;
@@ -156,14 +162,9 @@ void printTimingTables(const Collector &c) {
     // Voices: strings one core runs in real time at 48 kHz, 1 / (ns per sample) * 1e9 / 48000.
     constexpr double kVoiceRate = 48000.0;
     constexpr std::size_t kVoiceVector = 64;
-    std::printf("\n### Voices per core at %g Hz, vectors of %zu (1e9 / (ns per sample x %g))\n\n| period | ",
+    std::printf("\n### Voices per core at %g Hz, vectors of %zu (1e9 / (ns per sample x %g))\n\n| period |",
                 kVoiceRate, kVoiceVector, kVoiceRate);
-    for (const auto &v : kVariants)
-        std::printf("dsp1 %s | dsp2 %s | dsp3 %s | ", v.name, v.name, v.name);
-    std::printf("Plucked | Twang | Twang retuned |\n|---|");
-    for (std::size_t i = 0; i < 3 * std::size(kVariants) + 3; i++)
-        std::printf("---|");
-    std::printf("\n");
+    printRoutineColumns("|---|");
     auto voices = [&](const char *routine, const char *variant, double p) {
         return 1e9 / (lookup(c, routine, variant, p, kVoiceVector) * kVoiceRate);
     };

@@ -18,8 +18,6 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   list(APPEND VIBREL_EXACT_MATH_FLAGS -msse2 -mfpmath=sse)
 endif()
 add_compile_options(${VIBREL_EXACT_MATH_FLAGS})
-# Named by targets that were exact before the options became global; it carries nothing more.
-add_library(vibrel_exact_math INTERFACE)
 
 add_library(vibrel_warnings INTERFACE)
 target_compile_options(vibrel_warnings INTERFACE -Wall -Wextra -Wpedantic)
@@ -28,4 +26,4 @@ target_compile_options(vibrel_warnings INTERFACE -Wall -Wextra -Wpedantic)
 add_library(vibrel_plugin_flags INTERFACE)
 target_compile_options(vibrel_plugin_flags INTERFACE
   $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti> -fvisibility=hidden)
-target_link_libraries(vibrel_plugin_flags INTERFACE vibrel_exact_math vibrel_warnings)
+target_link_libraries(vibrel_plugin_flags INTERFACE vibrel_warnings)
