@@ -11,6 +11,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=${VIBREL_JOBS:-2}
+# The plug-ins' build time is the last commit's (cmake/build_stamp.cmake): two builds of one commit, the
+# same bytes. A tree that is not a git checkout keeps the compilers' clock.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ] && epoch=$(git -C "$root" log -1 --format=%ct 2>/dev/null); then
+  export SOURCE_DATE_EPOCH=$epoch
+fi
 prefix=${VIBREL_WINEPREFIX:-$root/build/wine-prefix}
 
 for preset in win64 win32 macos-x86_64 macos-arm64 aarch64 armv7; do
