@@ -112,71 +112,27 @@ TEST(Package, CollectsEverythingTheHostAndItsUsersLookFor) {
     run("rm -rf " + quote(out));
 }
 
-// One entry of a zip archive's central directory, as an unzipper reads it.
-struct ZipEntry {
-    std::string name;
-    uint32_t mode = 0;          // Unix permissions and type (the attributes' high half)
-    uint32_t dosTime = 0;       // time (low half) and date (high half)
-    uint32_t extraLength = 0;   // extra fields in the central and the local header, together
-};
-
-uint32_t le(const std::string &b, size_t at, int bytes) {
-    uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; i--) v = v << 8 | (unsigned char)b.at(at + i);
-    return v;
-}
-
-// The entries of an archive without a comment (its end record is its last 22 bytes); empty if malformed.
-std::vector<ZipEntry> zip_entries(const std::string &zip) {
-    std::vector<ZipEntry> entries;
-    if (zip.size() < 22 || le(zip, zip.size() - 22, 4) != 0x06054b50) return entries;
-    size_t at = le(zip, zip.size() - 6, 4);
-    for (uint32_t n = le(zip, zip.size() - 12, 2); n > 0; n--) {
-        if (le(zip, at, 4) != 0x02014b50) return {};
-        const uint32_t nameLength = le(zip, at + 28, 2), extra = le(zip, at + 30, 2), comment = le(zip, at + 32, 2);
-        const uint32_t local = le(zip, at + 42, 4);
-        entries.push_back({zip.substr(at + 46, nameLength), le(zip, at + 38, 4) >> 16, le(zip, at + 12, 4),
-                           extra + le(zip, local + 28, 2)});
-        at += 46 + nameLength + extra + comment;
-    }
-    return entries;
-}
-
-// The host package as one download: a zip of the folder vibrel/ (so that unzipping it into the host's
-// Packages folder installs it) with every file of the gathered folder, bundle executables executable, no
-// time stamp of the build and no extra fields, its .sha256 right, and the same bytes when made again.
-TEST(Package, OneDownloadUnzipsIntoThePackagesFolder) {
+// The host package as one download: unzipped (into the host's Packages folder), the archive makes the
+// gathered folder vibrel/ file for file, the bundles' executables executable; its .sha256 is right, and
+// made again it is the same bytes. (Its form: tests/package.)
+TEST(Package, OneDownloadUnzipsIntoThePackageFolder) {
     if (auto why = skip_reason(); !why.empty()) GTEST_SKIP() << why;
-    if (auto why = missing_tool(VIBREL_PYTHON, "python3"); !why.empty()) GTEST_SKIP() << why;
+    if (auto why = missing_tool("/usr/bin/unzip", "unzip"); !why.empty()) GTEST_SKIP() << why;
     char tmpl[] = "/tmp/vibrel-download-XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
-    const std::string out = tmpl, pkg = out + "/vibrel", zip = out + "/vibrel-" + package_version() + "-max.zip";
+    const std::string out = tmpl, name = "vibrel-" + package_version() + "-max.zip", zip = out + "/" + name;
     ASSERT_EQ(gather(out).status, 0);
-    const std::string make = quote(VIBREL_PYTHON) + " " +
-                             quote(std::string(VIBREL_SOURCE_DIR) + "/cmake/archives/reproducible_zip.py") + " " +
-                             quote(pkg) + " " + quote(zip) + " >/dev/null";
+    const std::string make = quote(VIBREL_PYTHON) + " " + quote(std::string(VIBREL_SOURCE_DIR) +
+                             "/cmake/archives/reproducible_zip.py") + " " + quote(out + "/vibrel") + " " + quote(zip);
     ASSERT_EQ(run(make).status, 0);
     const std::string bytes = read_file(zip);
 
-    const std::vector<ZipEntry> entries = zip_entries(bytes);
-    ASSERT_FALSE(entries.empty()) << zip << " cannot be read";
-    std::string names, executables;
-    for (const ZipEntry &e : entries) {
-        EXPECT_EQ(e.name.rfind("vibrel/", 0), 0u) << e.name;
-        EXPECT_EQ(e.dosTime, 0x00210000u) << e.name << ": not 1980-01-01 00:00";
-        EXPECT_EQ(e.extraLength, 0u) << e.name;
-        if (e.name.back() != '/') names += e.name.substr(7) + "\n";
-        if ((e.mode & 0111) != 0 && e.name.back() != '/') executables += e.name + "\n";
-    }
-    EXPECT_EQ(names, run("cd " + quote(pkg) + " && find . -type f | cut -c3- | LC_ALL=C sort").out);
-    for (const char *name : {"vibrel~", "vibrel-lite~"})
-        EXPECT_NE(executables.find(std::string("vibrel/externals/") + name + ".mxo/Contents/MacOS/" + name + "\n"),
-                  std::string::npos) << name << " is not executable in the archive:\n" << executables;
-
-    EXPECT_EQ(read_file(zip + ".sha256"), run("cd " + quote(out) + " && sha256sum " + quote(zip.substr(out.size() + 1))).out);
-    const Result unpacked = run(quote(VIBREL_PYTHON) + " -m zipfile -e " + quote(zip) + " " + quote(out + "/unzipped") +
-                                " && diff -r " + quote(pkg) + " " + quote(out + "/unzipped/vibrel"));
+    const Result unpacked = run("unzip -q " + quote(zip) + " -d " + quote(out + "/unzipped") + " && diff -r " +
+                                quote(out + "/vibrel") + " " + quote(out + "/unzipped/vibrel"));
     EXPECT_EQ(unpacked.status, 0) << unpacked.out << unpacked.err;
+    const std::string modes = run("zipinfo " + quote(zip)).out;
+    EXPECT_EQ(run("zipinfo " + quote(zip) + " | grep -c '^-rwx.*/Contents/MacOS/'").out, "2\n") << modes;
+    EXPECT_EQ(read_file(zip + ".sha256"), run("cd " + quote(out) + " && sha256sum " + quote(name)).out);
     ASSERT_EQ(run(make).status, 0);
     EXPECT_TRUE(read_file(zip) == bytes) << "the archive differs when made again from the same folder";
     run("rm -rf " + quote(out));
