@@ -23,3 +23,6 @@ if(Python3_Interpreter_FOUND)
     VERBATIM)
   add_dependencies(vibrel_max_zip vibrel_package)
 endif()
+
+# The Pd library folder as a deken package: vibrel_deken_package().
+include(${PROJECT_SOURCE_DIR}/cmake/deken.cmake)
