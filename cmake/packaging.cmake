@@ -9,3 +9,20 @@ add_custom_target(vibrel_package
   COMMENT "Host package folder in ${PROJECT_BINARY_DIR}/package/vibrel"
   VERBATIM)
 add_dependencies(vibrel_package vibrel-render vibrel_full)
+
+# Target vibrel_max_zip: that folder as the one download for the host, <build>/package/vibrel-VERSION-max.zip
+# (unzipped into the host's Packages folder it is the installed package) and its .sha256; the same bytes
+# from the same files (cmake/archives/reproducible_zip.py).
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_Interpreter_FOUND)
+  set(VIBREL_MAX_ZIP ${PROJECT_BINARY_DIR}/package/vibrel-${PROJECT_VERSION}-max.zip)
+  add_custom_target(vibrel_max_zip
+    COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/cmake/archives/reproducible_zip.py
+      ${PROJECT_BINARY_DIR}/package/vibrel ${VIBREL_MAX_ZIP}
+    COMMENT "Host package archive ${VIBREL_MAX_ZIP}"
+    VERBATIM)
+  add_dependencies(vibrel_max_zip vibrel_package)
+endif()
+
+# The Pd library folder as a deken package: vibrel_deken_package().
+include(${PROJECT_SOURCE_DIR}/cmake/deken.cmake)

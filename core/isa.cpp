@@ -47,7 +47,7 @@ int check_processor() {
     return kPathAvx;
 }
 #else
-int check_processor() { return kPathTwoLanes; } // NEON is part of every arm64 processor
+int check_processor() { return kPathTwoLanes; } // NEON on every arm64 processor; VFP pairs on armv7
 #endif
 
 } // namespace
@@ -82,6 +82,8 @@ const char *vibrel_pathName(int path) {
     case kPathScalar: return "scalar";
 #if defined(__aarch64__)
     case kPathTwoLanes: return "neon";
+#elif defined(__arm__)
+    case kPathTwoLanes: return "vfp-pairs"; // NEON has no double lanes: pairs of VFP operations
 #else
     case kPathTwoLanes: return "sse2";
 #endif

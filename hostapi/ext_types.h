@@ -99,7 +99,17 @@ static_assert(offsetof(t_pxobject, z_disabled) == 48 && offsetof(t_pxobject, z_c
 static_assert(offsetof(t_pxobject, z_misc) == 54, "");
 static_assert(sizeof(t_atom) == 16 && offsetof(t_atom, a_w) == 8, "");
 static_assert(sizeof(t_symbol) == 16, "");
-#else // macOS (x86_64 and arm64), and the Linux builds used with the emulator
+#elif !defined(__LP64__) // Linux armv7, loaded by the emulator only: ILP32, natural alignment
+static_assert(sizeof(long) == 4 && sizeof(void *) == 4, "32-bit Linux is ILP32");
+static_assert(sizeof(t_ptr_int) == 4 && sizeof(t_atom_float) == 8, "");
+static_assert(sizeof(t_object) == 16, "");
+static_assert(sizeof(t_pxobject) == 32, "");
+static_assert(offsetof(t_pxobject, z_in) == 16 && offsetof(t_pxobject, z_proxy) == 20, "");
+static_assert(offsetof(t_pxobject, z_disabled) == 24 && offsetof(t_pxobject, z_count) == 28, "");
+static_assert(offsetof(t_pxobject, z_misc) == 30, "");
+static_assert(sizeof(t_atom) == 16 && offsetof(t_atom, a_w) == 8, "the union holds a double: 8-byte aligned");
+static_assert(sizeof(t_symbol) == 8, "");
+#else // macOS (x86_64 and arm64), and the 64-bit Linux builds used with the emulator
 static_assert(sizeof(long) == 8 && sizeof(void *) == 8, "LP64");
 static_assert(sizeof(t_ptr_int) == 8 && sizeof(t_atom_float) == 8, "");
 static_assert(sizeof(t_object) == 32, "");

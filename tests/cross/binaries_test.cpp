@@ -182,14 +182,15 @@ TEST(WindowsX86Code, NoX87ArithmeticInThePluginsOwnFunctions) {
 }
 
 // One rounding where the design has two changes the samples: no fused multiply-add in any plug-in of any
-// target. arm64 fmadd/fmsub/fnmadd/fnmsub and the vector fmla/fmls; x86 FMA3/FMA4 (vfmadd..., vfnmsub...).
+// target. arm64 fmadd/fmsub/fnmadd/fnmsub and the vector fmla/fmls; armv7 vfma/vfms/vfnma/vfnms (VFPv4,
+// NEON); x86 FMA3/FMA4 (vfmadd..., vfnmsub...). armv7's vmla/vmls round the product first: not fused.
 TEST(PluginCode, NoFusedMultiplyAddInAnyPluginOfAnyTarget) {
     if (auto why = missing_tool(VIBREL_LLVM_OBJDUMP, "llvm-objdump (package llvm)"); !why.empty()) GTEST_SKIP() << why;
     struct Binary {
         std::string path, options;
     };
     std::vector<Binary> binaries = {{VIBREL_LINUX_MODULE_FULL, ""}, {VIBREL_LINUX_MODULE_LITE, ""}};
-    for (const char *target : {"win64", "win32", "macos", "aarch64"}) {
+    for (const char *target : {"win64", "win32", "macos", "aarch64", "armv7"}) {
         if (auto why = toolchain_missing(target); !why.empty()) {
             std::printf("%s not checked: %s\n", target, why.c_str());
             continue;
@@ -203,7 +204,7 @@ TEST(PluginCode, NoFusedMultiplyAddInAnyPluginOfAnyTarget) {
                     binaries.push_back({b.module(), std::string("--macho --arch=") + arch});
         }
     }
-    static const std::regex fused(R"(^(fn?madd|fn?msub|fmla|fmls)(\..*)?$|^vfn?m(add|sub).*)");
+    static const std::regex fused(R"(^(fn?madd|fn?msub|fmla|fmls|vfn?ma|vfn?ms)(\..*)?$|^vfn?m(add|sub).*)");
     for (const Binary &bin : binaries) {
         const Listing listing = disassemble(VIBREL_LLVM_OBJDUMP, bin.path, bin.options);
         ASSERT_EQ(listing.error, "");

@@ -18,7 +18,7 @@ std::string Build::dir() const { return std::string(VIBREL_CROSS_ROOT) + "/" + t
 std::string Build::module() const {
     if (target == "win64") return dir() + "/externals/" + className() + ".mxe64";
     if (target == "win32") return dir() + "/externals/" + className() + ".mxe";
-    if (target == "aarch64") return dir() + "/externals/" + className() + ".so";
+    if (target == "aarch64" || target == "armv7") return dir() + "/externals/" + className() + ".so";
     return bundle() + "/Contents/MacOS/" + className();
 }
 
@@ -82,6 +82,10 @@ std::string toolchain_missing(const std::string &target) {
     if (target == "aarch64") {
         if (auto why = missing_tool(VIBREL_AARCH64_CXX, "g++-aarch64-linux-gnu"); !why.empty()) return why;
         return missing_tool(VIBREL_QEMU_AARCH64, "qemu-aarch64 (package qemu-user)");
+    }
+    if (target == "armv7") {
+        if (auto why = missing_tool(VIBREL_ARMV7_CXX, "g++-arm-linux-gnueabihf"); !why.empty()) return why;
+        return missing_tool(VIBREL_QEMU_ARM, "qemu-arm (package qemu-user)");
     }
     return missing_tool(VIBREL_MACOS_LINKER, "ld64.lld (package lld)");
 }
@@ -256,16 +260,18 @@ std::vector<std::string> without_build_time(std::vector<std::string> lines) {
     return lines;
 }
 
-Result run_aarch64(const std::string &variant, const std::string &script) {
-    const Build b{"aarch64", variant};
-    return run(quote(VIBREL_QEMU_AARCH64) + " -L " + quote(VIBREL_AARCH64_SYSROOT) + " " +
+Result run_qemu(const Build &b, const std::string &script) {
+    const bool arm64 = b.target == "aarch64";
+    return run(quote(arm64 ? VIBREL_QEMU_AARCH64 : VIBREL_QEMU_ARM) + " -L " +
+               quote(arm64 ? VIBREL_AARCH64_SYSROOT : VIBREL_ARMV7_SYSROOT) + " " +
                quote(b.dir() + "/vibrel_script_driver") + " " + quote(b.module()) + " " + quote(b.className()) + " " +
                quote(script));
 }
 
-Result run_linux(const std::string &variant, const std::string &script) {
+Result run_linux(const std::string &variant, const std::string &script, bool unfusedCosine) {
     const std::string module = variant == "full" ? VIBREL_LINUX_MODULE_FULL : VIBREL_LINUX_MODULE_LITE;
-    return run(quote(VIBREL_SCRIPT_DRIVER) + " " + quote(module) + " " +
+    return run(std::string(unfusedCosine ? "GLIBC_TUNABLES=glibc.cpu.hwcaps=-FMA,-AVX2 " : "") +
+               quote(VIBREL_SCRIPT_DRIVER) + " " + quote(module) + " " +
                quote(variant == "full" ? "vibrel~" : "vibrel-lite~") + " " + quote(script));
 }
 

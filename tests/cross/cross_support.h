@@ -10,8 +10,8 @@
 
 namespace cross {
 
-// One deliverable of one target: "win64"/"win32"/"macos" (the universal bundles)/"aarch64" (the Linux
-// aarch64 build run under qemu) and "full"/"lite".
+// One deliverable of one target: "win64"/"win32"/"macos" (the universal bundles)/"aarch64"/"armv7" (the
+// Linux ARM builds run under qemu) and "full"/"lite".
 struct Build {
     std::string target;
     std::string variant;
@@ -38,8 +38,8 @@ std::string read_file(const std::string &path);
 
 // Empty when the tool is there, else why the test cannot run.
 std::string missing_tool(const std::string &path, const std::string &what);
-// Empty when the compiler or linker of a cross target ("win64", "win32", "macos", "aarch64") is
-// installed (for aarch64, qemu-aarch64 as well).
+// Empty when the compiler or linker of a cross target ("win64", "win32", "macos", "aarch64", "armv7") is
+// installed (for the Linux ARM targets, their qemu as well).
 std::string toolchain_missing(const std::string &target);
 
 // Tables of a PE image as `objdump -p` prints them.
@@ -81,10 +81,13 @@ Result run_wine(const std::string &program, const std::string &arguments);
 Result run_windows(const Build &b, const std::string &script);
 std::string wine_missing(const std::string &target); // empty when Wine can run that Windows target
 
-// Runs the Linux build of the same variant through the Linux script driver.
-Result run_linux(const std::string &variant, const std::string &script);
-// Runs the aarch64 Linux build of a variant through its own script driver under qemu-aarch64.
-Result run_aarch64(const std::string &variant, const std::string &script);
+// Runs the Linux build of the same variant through the Linux script driver. unfusedCosine: glibc's
+// cosine without fused multiply-adds. On a processor with FMA, x86-64 glibc picks a cosine that uses
+// them (as glibc for aarch64 does); for armv7 hard float glibc has none, and a few of its results differ
+// in the last bit. The tunable makes x86-64 glibc pick its plain cosine.
+Result run_linux(const std::string &variant, const std::string &script, bool unfusedCosine = false);
+// Runs a Linux ARM build ("aarch64", "armv7") through its own script driver under qemu-aarch64 or qemu-arm.
+Result run_qemu(const Build &b, const std::string &script);
 
 // Console lines with the build-time line blanked: it differs between any two builds.
 std::vector<std::string> without_build_time(std::vector<std::string> lines);

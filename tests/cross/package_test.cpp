@@ -112,6 +112,32 @@ TEST(Package, CollectsEverythingTheHostAndItsUsersLookFor) {
     run("rm -rf " + quote(out));
 }
 
+// The host package as one download: unzipped (into the host's Packages folder), the archive makes the
+// gathered folder vibrel/ file for file, the bundles' executables executable; its .sha256 is right, and
+// made again it is the same bytes. (Its form: tests/package.)
+TEST(Package, OneDownloadUnzipsIntoThePackageFolder) {
+    if (auto why = skip_reason(); !why.empty()) GTEST_SKIP() << why;
+    if (auto why = missing_tool("/usr/bin/unzip", "unzip"); !why.empty()) GTEST_SKIP() << why;
+    char tmpl[] = "/tmp/vibrel-download-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string out = tmpl, name = "vibrel-" + package_version() + "-max.zip", zip = out + "/" + name;
+    ASSERT_EQ(gather(out).status, 0);
+    const std::string make = quote(VIBREL_PYTHON) + " " + quote(std::string(VIBREL_SOURCE_DIR) +
+                             "/cmake/archives/reproducible_zip.py") + " " + quote(out + "/vibrel") + " " + quote(zip);
+    ASSERT_EQ(run(make).status, 0);
+    const std::string bytes = read_file(zip);
+
+    const Result unpacked = run("unzip -q " + quote(zip) + " -d " + quote(out + "/unzipped") + " && diff -r " +
+                                quote(out + "/vibrel") + " " + quote(out + "/unzipped/vibrel"));
+    EXPECT_EQ(unpacked.status, 0) << unpacked.out << unpacked.err;
+    const std::string modes = run("zipinfo " + quote(zip)).out;
+    EXPECT_EQ(run("zipinfo " + quote(zip) + " | grep -c '^-rwx.*/Contents/MacOS/'").out, "2\n") << modes;
+    EXPECT_EQ(read_file(zip + ".sha256"), run("cd " + quote(out) + " && sha256sum " + quote(name)).out);
+    ASSERT_EQ(run(make).status, 0);
+    EXPECT_TRUE(read_file(zip) == bytes) << "the archive differs when made again from the same folder";
+    run("rm -rf " + quote(out));
+}
+
 // Every Windows module holds a version resource whose fixed file and product versions are the package's;
 // every bundle's Info.plist has the keys of the SDK's template.
 TEST(Package, EveryPluginFileCarriesThePackageVersion) {

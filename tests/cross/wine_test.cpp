@@ -127,6 +127,27 @@ TEST_P(WindowsHost, EveryPathGivesTheScalarPathsBits) {
     std::printf("%s path check:\n%s", b.name().c_str(), r.out.c_str());
 }
 
+// An import library made at build time from a list of names (cmake/import_library.cmake, on the test's
+// own DLL): the program imports exactly the listed names, from the DLL named, and under Wine they bind
+// to that DLL's functions and variable.
+TEST(ImportLibrary, BindsTheListedNamesToTheNamedDll) {
+    for (const char *target : {"win64", "win32"}) {
+        const Build b{target, "full"};
+        if (auto why = toolchain_missing(target); !why.empty()) GTEST_SKIP() << why;
+        if (auto why = wine_missing(target); !why.empty()) GTEST_SKIP() << why;
+        const std::string exe = b.dir() + "/testhost/vibrel_import_check.exe";
+        ASSERT_TRUE(exists(exe)) << exe << " is missing: configure " << target << " with -DVIBREL_WINDOWS_TEST_HOST=ON";
+        const std::string objdump = b.target == "win64" ? VIBREL_MINGW64_OBJDUMP : VIBREL_MINGW32_OBJDUMP;
+        const PeTables t = parse_pe(run(quote(objdump) + " -p " + quote(exe)).out);
+        ASSERT_TRUE(t.imports.count("vibrel_import_stub.dll")) << target;
+        EXPECT_EQ(t.imports.at("vibrel_import_stub.dll"), (std::set<std::string>{"stub_add", "stub_level", "stub_scale"}))
+            << target;
+        const Result r = run_wine(exe, "");
+        EXPECT_EQ(r.status, 0) << target << ": " << r.out << r.err;
+        EXPECT_EQ(r.out, "5 1.5 7\n") << target;
+    }
+}
+
 std::string build_name(const testing::TestParamInfo<Build> &info) { return info.param.name(); }
 
 INSTANTIATE_TEST_SUITE_P(Wine, WindowsHost,

@@ -1,0 +1,91 @@
+#!/usr/bin/env python3
+"""The archive makers on a library of fake externals: the deken package opened as deken would open it,
+the packages it refuses, and the zip's reproducibility."""
+import hashlib
+import os
+import re
+import sys
+import tempfile
+import unittest
+import zipfile
+from pathlib import Path
+
+sys.path.insert(0, sys.argv.pop(1))  # cmake/archives
+from deken_package import make_package  # noqa: E402
+from reproducible_zip import write_zip  # noqa: E402
+
+CLASSES = ["vibrel~", "vibrel-lite~"]
+# Per deken architecture, the endings of its externals' file names (both of Pd's name forms, where two).
+FILES = {"Linux-amd64-32": [".linux-amd64-32.so", ".l_amd64"], "Linux-amd64-64": [".linux-amd64-64.so"],
+         "Linux-armv7l-32": [".linux-armv7-32.so", ".l_arm"], "Windows-amd64-32": [".windows-amd64-32.dll"],
+         "Darwin-fat-64": [".darwin-fat-64.so"]}
+# A decoy DESCRIPTION outside [pd META]; the real one escaped, wrapped and with a box width.
+HELP = """#N canvas 0 50 600 400 12;
+#N canvas 0 0 300 200 DESCRIPTION 0;
+#X text 10 10 DESCRIPTION not the META one;
+#X restore 20 90 pd DESCRIPTION;
+#N canvas 700 50 400 200 META 0;
+#X text 10 30 DESCRIPTION a plucked string \\, {taps} taps
+per sample, f 40;
+#X restore 20 60 pd META;
+"""
+
+
+def library(root):
+    lib = Path(root) / "vibrel"
+    lib.mkdir()
+    for taps, cls in zip((8, 6), CLASSES):
+        for ending in sum(FILES.values(), []):
+            (lib / (cls + ending)).write_bytes(cls.encode())
+        (lib / f"{cls}-help.pd").write_text(HELP.format(taps=taps))
+    (lib / "README.txt").write_text("read me\n")
+    return lib
+
+
+class Deken(unittest.TestCase):
+    def test_opens_as_deken_reads_it(self):
+        with tempfile.TemporaryDirectory() as root:
+            dek = make_package("vibrel", "3.2.0", library(root), root, list(FILES))
+            m = re.match(r"^([^\[\]()]+)\[v([^\]]+)\]((\([^()]+\))+)\.dek$", dek.name)
+            self.assertEqual((m[1], m[2]), ("vibrel", "3.2.0"))
+            named = re.findall(r"\(([^()]+)\)", m[3])
+            with zipfile.ZipFile(dek) as z:
+                names = z.namelist()
+            self.assertEqual({n.split("/")[0] for n in names}, {"vibrel"})
+            externals = {n[len("vibrel/"):] for n in names if n.startswith(tuple(f"vibrel/{c}." for c in CLASSES))}
+            # every named architecture's externals for every class, and nothing of another architecture
+            self.assertEqual(externals, {c + e for a in named for c in CLASSES for e in FILES[a]})
+            digest, file = Path(f"{dek}.sha256").read_text().split()
+            self.assertEqual((digest, file), (hashlib.sha256(dek.read_bytes()).hexdigest(), dek.name))
+            self.assertEqual(Path(f"{dek}.txt").read_text(), "vibrel-lite~\ta plucked string, 6 taps per sample\n"
+                                                             "vibrel~\ta plucked string, 8 taps per sample\n")
+
+    def test_refuses_a_name_that_would_misdescribe_the_package(self):
+        for archs, extra, message in [(list(FILES)[1:], None, "externals are for"),
+                                      (list(FILES), "vibrel~.linux-arm64-32.so", "vibrel-lite~: no external for"),
+                                      (list(FILES), "vibrel~.pd_linux", "does not say")]:
+            with self.subTest(message), tempfile.TemporaryDirectory() as root:
+                lib = library(root)
+                if extra:
+                    (lib / extra).write_bytes(b"")
+                with self.assertRaisesRegex(ValueError, message):
+                    make_package("vibrel", "3.2.0", lib, root, archs)
+                self.assertEqual(list(Path(root).glob("*.dek")), [])
+
+
+class ReproducibleZip(unittest.TestCase):
+    def test_same_files_same_bytes_whatever_their_times(self):
+        with tempfile.TemporaryDirectory() as a, tempfile.TemporaryDirectory() as b:
+            for root in (a, b):
+                (library(root) / "README.txt").chmod(0o755)
+            os.utime(Path(b) / "vibrel" / "README.txt", (1e9, 1e9))
+            write_zip(Path(a) / "vibrel", Path(a) / "1.zip")
+            write_zip(Path(b) / "vibrel", Path(b) / "2.zip")
+            self.assertEqual((Path(a) / "1.zip").read_bytes(), (Path(b) / "2.zip").read_bytes())
+            with zipfile.ZipFile(Path(a) / "1.zip") as z:
+                self.assertEqual(z.getinfo("vibrel/README.txt").external_attr >> 16, 0o100755)
+                self.assertEqual({(i.date_time, i.extra) for i in z.infolist()}, {((1980, 1, 1, 0, 0, 0), b"")})
+
+
+if __name__ == "__main__":
+    unittest.main()
