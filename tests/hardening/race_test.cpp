@@ -79,18 +79,28 @@ struct Pattern {
 };
 void PrintTo(const Pattern &p, std::ostream *os) { *os << p.name; }
 
-class ClearRace : public ::testing::TestWithParam<Pattern> {};
+// An object of the built module with the pattern's routine in its chain.
+class ClearRace : public ::testing::TestWithParam<Pattern> {
+  protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(host.load(VIBREL_MODULE_PATH, &error)) << error;
+        obj = host.create(VIBREL_CLASS_NAME);
+        ASSERT_NE(obj, nullptr);
+        ASSERT_TRUE(host.dsp(obj, GetParam().connected, 44100.0, kLargestVector));
+        routine = reinterpret_cast<Perform>(host.routine(obj));
+        x = static_cast<t_vibrel *>(host.record(obj));
+    }
+    void TearDown() override {
+        if (obj) host.free(obj);
+    }
+    Host host;
+    Object *obj = nullptr;
+    Perform routine = nullptr;
+    t_vibrel *x = nullptr;
+};
 
 TEST_P(ClearRace, IndicesStayInTheDelayLineAndOutputFinite) {
-    Host host;
-    std::string error;
-    ASSERT_TRUE(host.load(VIBREL_MODULE_PATH, &error)) << error;
-    Object *obj = host.create(VIBREL_CLASS_NAME);
-    ASSERT_NE(obj, nullptr);
-    ASSERT_TRUE(host.dsp(obj, GetParam().connected, 44100.0, kLargestVector));
-    auto routine = reinterpret_cast<Perform>(host.routine(obj));
-    auto *x = static_cast<t_vibrel *>(host.record(obj));
-
     std::atomic<bool> stop{false};
     AudioReport report;
     std::thread audio(audio_thread, routine, x, std::cref(stop), std::ref(report));
@@ -125,7 +135,6 @@ TEST_P(ClearRace, IndicesStayInTheDelayLineAndOutputFinite) {
     EXPECT_TRUE(x->brightness >= 0.0 && x->brightness <= kGainBound);
     RecordProperty("vectors", (int)report.vectors);
     RecordProperty("messages", (int)messages);
-    host.free(obj);
 }
 
 // Audio thread of the silence check: 512-frame vectors back to back, silent but for a pluck when asked.
@@ -164,15 +173,7 @@ void wait_for(const std::atomic<long> &counter, long atLeast) {
 // line holds nothing of the pluck.
 TEST_P(ClearRace, ClearSilencesTheStringWhileVectorsRun) {
     constexpr long kClears = 2000;
-    Host host;
-    std::string error;
-    ASSERT_TRUE(host.load(VIBREL_MODULE_PATH, &error)) << error;
-    Object *obj = host.create(VIBREL_CLASS_NAME);
-    ASSERT_NE(obj, nullptr);
-    ASSERT_TRUE(host.dsp(obj, GetParam().connected, 44100.0, kLargestVector));
     host.send(obj, "period", {Atom::of(100.0)});
-    auto routine = reinterpret_cast<Perform>(host.routine(obj));
-    auto *x = static_cast<t_vibrel *>(host.record(obj));
 
     BusyAudio audio;
     std::thread thread([&] { audio.run(routine, x); });
@@ -201,7 +202,6 @@ TEST_P(ClearRace, ClearSilencesTheStringWhileVectorsRun) {
     thread.join();
     EXPECT_EQ(sounding, 0) << "of " << kClears << " clears, " << sounding << " let a vector after the next sound";
     EXPECT_EQ(lineEnergy, 0) << "of " << kClears << " clears, " << lineEnergy << " left energy in the line";
-    host.free(obj);
 }
 
 INSTANTIATE_TEST_SUITE_P(Routines, ClearRace,
