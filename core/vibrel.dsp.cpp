@@ -261,7 +261,7 @@ template <bool kGainSignal> void perform_signal_path(t_vibrel *x, double **ins, 
 
 // One vector's hold on the record (core/gate.h). A vector that finds a reset under way writes exact 0
 // to its output and leaves the line and the state alone: the string is being silenced. What the gate
-// adds to a vector is one compare-exchange and one atomic and, or writing the n zeros of a vector that
+// adds to a vector is one compare-exchange and one atomic AND, or writing the n zeros of a vector that
 // is kept out; never a wait.
 class Vector {
   public:

@@ -269,12 +269,13 @@ TEST_P(MacSlice, BindsTheAudioFrameworkAndLeavesTheRestToTheHost) {
     }
     EXPECT_EQ(audio, kMaxAudio);
     EXPECT_EQ(flat, with(kHostCommon, {"object_method_imp"})); // resolved by name in the host process
-    // The C library functions of cmake/macos/include (all in libSystem.tbd), the stack guard, the binder.
+    // The C library functions of cmake/macos/include (all in libSystem.tbd), the stack guard, the binder,
+    // and x86_64's zeroing call.
     const std::set<std::string> libc = {
         "_cos",  "_sin",  "_tan",   "_floor",   "_ceil",   "_round",  "_trunc",  "_fabs",
         "_fmod", "_fmin", "_fmax",  "_sqrt",    "_exp",    "_log",    "_log10",  "_pow",
         "_sprintf", "_memset", "_bzero", "_memcpy", "_memmove", "_strlen", "___stack_chk_guard",
-        "___stack_chk_fail", "dyld_stub_binder"};
+        "___stack_chk_fail", "dyld_stub_binder", "___bzero"};
     for (const std::string &s : system) EXPECT_TRUE(libc.count(s)) << s << " from libSystem";
     EXPECT_TRUE(system.count("_sprintf") && system.count("_cos") && system.count("_log10"));
 }
