@@ -203,13 +203,13 @@ void printDecayTable() {
             }
 }
 
-// What each perform call pays for its flush-to-zero: the read and the two writes of the control
+// What each perform call pays for its floating-point mode: the read and the two writes of the control
 // register, timed 4096 at a time as the routines are.
 void registerModeSwitchBenchmark() {
     benchmark::RegisterBenchmark("modeswitch", [](benchmark::State &st) {
         timeBlocks(st, [] {
             for (std::size_t i = 0; i < kFramesPerIteration; i++) {
-                const vibrel_fp::FlushToZero mode;
+                const vibrel_fp::AudioMode mode;
                 benchmark::ClobberMemory();
             }
         });

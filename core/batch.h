@@ -35,6 +35,11 @@ template <class V, class Taps> VIBREL_LANES_INLINE V read_lanes(const V (&weight
     return tap_sum<1>(weight, taps, weight[0] * taps.tap(0));
 }
 
+// Each lane's excitation as playable() takes it: infinite or NaN reads as 0.
+template <class V> VIBREL_LANES_INLINE V playable(const V &excitation) {
+    return select<V>((Bits<V>)(abs(excitation) <= splat<V>(kLargestFinite)), excitation, splat<V>(0.0));
+}
+
 // The loop filter, the excitation and the DC blocker's feed-forward half for the interpolated reads
 // X of N samples: u = b0 * v + b1 * v1 per lane, v1 the previous sample's v. Xp and vp hold the
 // reads and the v of the N samples before (only their last two and last one count); afterwards
@@ -42,7 +47,7 @@ template <class V, class Taps> VIBREL_LANES_INLINE V read_lanes(const V (&weight
 template <class V>
 VIBREL_LANES_INLINE V feed_forward(V &Xp, V &vp, const DcBlocker &dc, const V &X, const V &outer, const V &centre,
                                    const V &excitation) {
-    const V v = ((outer * X + centre * shift_in<1>(Xp, X)) + outer * shift_in<2>(Xp, X)) + excitation;
+    const V v = ((outer * X + centre * shift_in<1>(Xp, X)) + outer * shift_in<2>(Xp, X)) + playable(excitation);
     const V u = splat<V>(dc.b0) * v + splat<V>(dc.b1) * shift_in<1>(vp, v);
     Xp = X;
     vp = v;

@@ -83,11 +83,13 @@ void vibrel_calcLpfCoeffs(t_vibrel *x) {
 
 // First-order DC blocker with a 20 Hz corner for a sample rate in Hz. A rate below 1 Hz, infinite or
 // NaN has no meaningful corner and is designed as kFallbackRate, so the loop never sees a NaN weight.
-// Chain build, while no perform routine of this object runs.
+// Chain build, while the old chain's routine may still run: the three are written between its vectors
+// (core/gate.h), so that no vector reads a mixed set.
 void vibrel_calcDcCoeffs(t_vibrel *x, double sampleRate) {
     const double sr = (sampleRate >= 1.0 && sampleRate < HUGE_VAL) ? sampleRate : kFallbackRate;
     const double b = (kDcCornerTwoPi / sr) * 0.5; // stands in for the pre-warping tangent
     const double c = 1.0 / (b + 1.0);
+    const vibrel_gate::Reset reset(x->gate);
     x->dcB0 = c;
     x->dcB1 = -c;
     x->dcA1 = (1.0 - b) * c;

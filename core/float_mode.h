@@ -1,10 +1,13 @@
-// Flush-to-zero on the audio thread. A string left ringing decays into subnormal numbers, each of
-// which costs the processor some hundred times a normal one, and with the default mode it never
+// The floating-point mode of the audio thread. A string left ringing decays into subnormal numbers, each
+// of which costs the processor some hundred times a normal one, and with the default mode it never
 // leaves them: a silent patch would take most of a core. With subnormal operands read as 0 and
-// subnormal results written as 0 the string reaches exact silence instead. Every perform routine
-// sets the mode for its own samples and hands the caller back its exact control word on return
-// (hosts rely on finding their mode unchanged). One read and two writes of the control register per
-// call, a few lines of inline assembly per processor: no header, no system or library call.
+// subnormal results written as 0 the string reaches exact silence instead. The host's own mode is no
+// guide: another rounding mode would change every sample, and an unmasked invalid-operation exception
+// would trap on the routines' own comparisons with NaN. So every perform routine runs under one mode
+// of its own, whatever the caller's (round to nearest, every exception masked, flush-to-zero), and
+// hands the caller back its exact control word on return (hosts rely on finding their mode unchanged).
+// One read and two writes of the control register per call, a few lines of inline assembly per
+// processor: no header, no system or library call.
 #pragma once
 
 namespace vibrel_fp {
@@ -15,6 +18,9 @@ namespace vibrel_fp {
 using ControlWord = unsigned int;
 constexpr ControlWord kFlushToZero = (1u << 15) | (1u << 6);
 constexpr ControlWord kModeBits = 0xffc0; // bits 6-15; bits 0-5 are the sticky exception flags
+// The routines' mode: FTZ and DAZ, rounding (bits 13-14) to nearest, the six exception masks (bits
+// 7-12) set, no flag raised.
+constexpr ControlWord kAudioMode = kFlushToZero | 0x1f80u;
 inline ControlWord read_control() {
     ControlWord c;
     __asm__ __volatile__("stmxcsr %0" : "=m"(c));
@@ -26,6 +32,9 @@ inline void write_control(ControlWord c) { __asm__ __volatile__("ldmxcsr %0" : :
 using ControlWord = unsigned long long;
 constexpr ControlWord kFlushToZero = 1ull << 24;
 constexpr ControlWord kModeBits = ~0ull; // FPCR holds no flags (they live in FPSR)
+// The routines' mode: FZ alone, so rounding (RMode) to nearest, no trap enabled, no default NaN, no
+// alternative half precision.
+constexpr ControlWord kAudioMode = kFlushToZero;
 inline ControlWord read_control() {
     ControlWord c;
     __asm__ __volatile__("mrs %0, fpcr" : "=r"(c));
@@ -51,17 +60,43 @@ inline void write_control(ControlWord c) { __asm__ __volatile__("vmsr fpscr, %0"
 #error "no flush-to-zero control for this processor"
 #endif
 
-// Flush-to-zero for the lifetime of the guard, the caller's word restored on every way out. The
+#if defined(__i386__)
+// 32-bit x86 returns the library's doubles in the x87 unit, and Windows' runtime library may compute
+// them there: its control word counts too. The routines' x87 mode is the system default of Windows:
+// 53-bit precision, rounding to nearest, every exception masked.
+constexpr unsigned short kX87AudioMode = 0x027f;
+inline unsigned short read_x87_control() {
+    unsigned short c;
+    __asm__ __volatile__("fnstcw %0" : "=m"(c));
+    return c;
+}
+inline void write_x87_control(unsigned short c) { __asm__ __volatile__("fldcw %0" : : "m"(c) : "memory"); }
+#endif
+
+// The routines' mode for the lifetime of the guard, the caller's words restored on every way out. The
 // "memory" clobbers keep the routine's loads after the switch and its stores before the restore.
-class FlushToZero {
+class AudioMode {
   public:
-    FlushToZero() : saved_(read_control()) { write_control(saved_ | kFlushToZero); }
-    ~FlushToZero() { write_control(saved_); }
-    FlushToZero(const FlushToZero &) = delete;
-    FlushToZero &operator=(const FlushToZero &) = delete;
+    AudioMode() : saved_(read_control()) {
+        write_control(kAudioMode);
+#if defined(__i386__)
+        write_x87_control(kX87AudioMode);
+#endif
+    }
+    ~AudioMode() {
+#if defined(__i386__)
+        write_x87_control(savedX87_);
+#endif
+        write_control(saved_);
+    }
+    AudioMode(const AudioMode &) = delete;
+    AudioMode &operator=(const AudioMode &) = delete;
 
   private:
     const ControlWord saved_;
+#if defined(__i386__)
+    const unsigned short savedX87_ = read_x87_control();
+#endif
 };
 
 } // namespace vibrel_fp

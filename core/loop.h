@@ -107,6 +107,14 @@ inline double read_taps(const double *B, long L, long p0, const double (&weight)
     return tap_sum_wrapping<1>(B, L, p0, weight, weight[0] * load(B[p0]));
 }
 
+// The largest finite double: |v| above it is infinite, and NaN compares false.
+constexpr double kLargestFinite = 0x1.fffffffffffffp+1023;
+
+// An excitation sample as the loop takes it: infinite or NaN (a filter that blew up upstream, a
+// division by zero in the patch) reads as 0, which would otherwise ring in the loop for good. Every
+// finite value passes as it is.
+inline double playable(double excitation) { return magnitude(excitation) <= kLargestFinite ? excitation : 0.0; }
+
 // Running state of the loop filter and the DC blocker, held in locals for a vector.
 struct LoopState {
     double lpfX1, lpfX2, dcX1, dcY1;
@@ -120,13 +128,31 @@ struct DcBlocker {
 // Returns the output sample, which is also the sample to write into the delay line.
 inline double loop_step(LoopState &s, const DcBlocker &dc, double x, double outer, double centre,
                         double excitation) {
-    const double v = ((outer * x + centre * s.lpfX1) + outer * s.lpfX2) + excitation;
+    const double v = ((outer * x + centre * s.lpfX1) + outer * s.lpfX2) + playable(excitation);
     const double y = (dc.b0 * v + dc.b1 * s.dcX1) + dc.a1 * s.dcY1;
     s.lpfX2 = s.lpfX1;
     s.lpfX1 = x;
     s.dcX1 = v;
     s.dcY1 = y;
     return y;
+}
+
+// After a vector that wrote slots [w - n, w) of the line (modulo L) and out[0, n): the loop itself
+// overflowed (only a finite excitation near the largest double does that) if the DC blocker's memory is
+// not finite, for each output feeds back into the next (a1 * y1), so that one non-finite sample leaves
+// every later one and y1 non-finite too. Then the non-finite outputs and slots are put to 0, which are
+// the vector's last ones, and the memories; the samples before the overflow stay as they were played,
+// and the string plays on from the next excitation. Audio thread, once per vector: one comparison, and
+// at most n slots and n outputs in a vector that overflowed.
+inline void recover_from_overflow(LoopState &s, double *B, long L, long w, double *out, long n) {
+    if (magnitude(s.dcY1) <= kLargestFinite) return;
+    for (long i = 0; i < n; i++)
+        if (!(magnitude(out[i]) <= kLargestFinite)) out[i] = 0.0;
+    for (long k = n < L ? n : L; k > 0; k--) {
+        if (--w < 0) w += L;
+        if (!(magnitude(vibrel_shared::load(B[w])) <= kLargestFinite)) vibrel_shared::store(B[w], 0.0);
+    }
+    s = LoopState{0.0, 0.0, 0.0, 0.0};
 }
 
 inline LoopState load_loop_state(const t_vibrel *x) {

@@ -1,6 +1,7 @@
 // The three perform routines: period and gain from messages (1), period from a signal (2),
 // period and gain from signals (3). Audio thread; any frame count, outputs may share inputs' memory.
-// Each runs with flush-to-zero (float_mode.h) and leaves the caller's floating-point mode as it was.
+// Each runs in its own floating-point mode (float_mode.h), leaves the caller's as it was, and keeps out
+// of the record while "clear" or a chain build rewrites it (gate.h).
 #include <math.h>
 
 // The lane helpers (core/lanes.h, core/batch.h) pass vectors by value. Every one is inlined into a
@@ -10,6 +11,7 @@
 
 #include "batch.h"
 #include "float_mode.h"
+#include "gate.h"
 #include "isa.h"
 #include "loop.h"
 #include "shared.h"
@@ -89,6 +91,7 @@ template <class V> VIBREL_LANES_INLINE void perform_control(t_vibrel *x, double 
         if (w >= L) w = 0;
     }
 
+    recover_from_overflow(s, B, L, w, out, n);
     store(x->writeIndex, w);
     store_loop_state(x, s);
 }
@@ -216,6 +219,7 @@ VIBREL_LANES_INLINE void perform_signal_rate(t_vibrel *x, double **ins, double *
         if (++w >= u.L) w = 0;
     }
 
+    recover_from_overflow(s, u.B, u.L, w, out, n);
     for (long j = 0; j < kTaps; j++) x->lagDiff[j] = D - (double)j; // the last sample's terms
     store(x->writeIndex, w);
     store_loop_state(x, s);
@@ -255,10 +259,34 @@ template <bool kGainSignal> void perform_signal_path(t_vibrel *x, double **ins, 
     }
 }
 
+// One vector's hold on the record (core/gate.h). A vector that finds a reset under way writes exact 0
+// to its output and leaves the line and the state alone: the string is being silenced. What the gate
+// adds to a vector is one compare-exchange and one atomic AND, or writing the n zeros of a vector that
+// is kept out; never a wait.
+class Vector {
+  public:
+    Vector(t_vibrel *x, double **outs, long n) : gate_(x->gate), entered_(vibrel_gate::enter_vector(gate_)) {
+        if (!entered_)
+            for (long i = 0; i < n; i++) outs[0][i] = 0.0;
+    }
+    ~Vector() {
+        if (entered_) vibrel_gate::leave_vector(gate_);
+    }
+    Vector(const Vector &) = delete;
+    Vector &operator=(const Vector &) = delete;
+    bool entered() const { return entered_; }
+
+  private:
+    vibrel_gate::Word &gate_;
+    const bool entered_;
+};
+
 } // namespace
 
 void vibrel_dodsp1_64(t_vibrel *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
-    const vibrel_fp::FlushToZero mode;
+    const vibrel_fp::AudioMode mode;
+    const Vector vector(x, outs, n);
+    if (!vector.entered()) return;
     // With an integer delay below kTwoLaneDelay (floor(loopDelay - kHalf) < kTwoLaneDelay) no batch
     // pays: the one-sample routine itself, not its copy inside a batched one.
     const bool shortDelay = load(x->loopDelay) < (double)(kHalf + kTwoLaneDelay);
@@ -272,12 +300,16 @@ void vibrel_dodsp1_64(t_vibrel *x, t_object *, double **ins, long, double **outs
 }
 
 void vibrel_dodsp2_64(t_vibrel *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
-    const vibrel_fp::FlushToZero mode;
+    const vibrel_fp::AudioMode mode;
+    const Vector vector(x, outs, n);
+    if (!vector.entered()) return;
     perform_signal_path<false>(x, ins, outs, n);
 }
 
 void vibrel_dodsp3_64(t_vibrel *x, t_object *, double **ins, long, double **outs, long, long n, long, void *) {
-    const vibrel_fp::FlushToZero mode;
+    const vibrel_fp::AudioMode mode;
+    const Vector vector(x, outs, n);
+    if (!vector.entered()) return;
     perform_signal_path<true>(x, ins, outs, n);
 }
 

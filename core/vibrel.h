@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ext_types.h"
+#include "gate.h"
 #include "variant.h" // VIBREL_ORDER, VIBREL_CLASS_NAME, VIBREL_NS
 
 namespace VIBREL_NS {
@@ -57,6 +58,7 @@ struct _vibrel {
     double dcX1;              // DC blocker's previous input
     double lpfX1;             // most recent interpolated value
     double lpfX2;             // interpolated value one sample older
+    vibrel_gate::Word gate;   // a vector running, a reset under way (core/gate.h); after every other field
 };
 typedef struct _vibrel t_vibrel;
 
@@ -67,7 +69,7 @@ constexpr long vibrel_lineSlots(double maxDelay) { return (long)maxDelay + kGuar
 // A new string on its delay line of vibrel_lineSlots(maxDelay) slots: lagDenom, the line silent,
 // default gain and brightness, period 50. The DC blocker waits for the chain build. Creation.
 void vibrel_init(t_vibrel *x, double maxDelay, double *line);
-void vibrel_clear(t_vibrel *x); // silence the string; coefficients and parameters stay
+void vibrel_clear(t_vibrel *x); // silence the string; coefficients and parameters stay. Waits for a running vector
 
 // Coefficient design (message thread, creation and chain build).
 void vibrel_ccCalc(t_vibrel *x);

@@ -32,10 +32,12 @@ void *vibrel_new(t_symbol *, short argc, t_atom *argv) {
 
     double maxDelay = kDefaultMaxDelay;
     if (argc > 0 && argv[0].a_type == A_LONG) {
-        const long v = (long)argv[0].a_w.w_long; // the host's long: 32 bits on Windows
-        if (v > kMaxDelayLimit) {
-            object_post(nullptr, VIBREL_CLASS_NAME ": a largest delay of %ld samples is more than %ld; no object made",
-                        v, kMaxDelayLimit);
+        // Judged at the atom's width (64 bits on Windows x86-64) before it narrows to the host's long
+        // (32 bits on Windows), which would wrap a large value into a small delay.
+        const t_atom_long v = argv[0].a_w.w_long;
+        if (v > (t_atom_long)kMaxDelayLimit) {
+            object_post(nullptr, VIBREL_CLASS_NAME ": a largest delay of %lld samples is more than %ld; no object made",
+                        (long long)v, kMaxDelayLimit);
             object_free(x);
             return nullptr;
         }

@@ -1,7 +1,8 @@
 // Every perform routine on each vectorised path against the scalar path, bit for bit: the output, the
 // record's running state and the whole delay line after each run. Cases: periods from 0 to 9000 (the
 // shortest, whole and fractional, beyond the line), the line's wrap-around, negative and zero gains,
-// steady, swept, random, NaN and infinite period and gain signals, vectors of 1, 7, 64 and 512.
+// steady, swept, random, NaN and infinite period and gain signals (and excitation), vectors of 1, 7, 64
+// and 512.
 // Plain C++ (no test framework): the core tests and the Windows path check (under Wine) share it.
 #pragma once
 
@@ -29,8 +30,15 @@ struct Case {
     std::vector<double> excitation;
 };
 
-// The run's output, then writeIndex, the filter memories, lagDiff and the line.
-inline std::vector<double> run(const Case &c, int path) {
+using Routine = void (*)(t_vibrel *, t_object *, double **, long, double **, long, long, long, void *);
+inline void call(Routine routine, t_vibrel *x, double **ins, double **outs, long n) {
+    routine(x, nullptr, ins, 3, outs, 1, n, 0, nullptr);
+}
+
+// The run's output, then writeIndex, the filter memories, lagDiff and the line. Each vector goes
+// through perform(routine, record, ins, outs, frames).
+template <class Perform = decltype(&call)>
+inline std::vector<double> run(const Case &c, int path, Perform perform = call) {
     vibrel_choosePath(path);
     std::vector<double> line((std::size_t)vibrel_lineSlots(kDefaultMaxDelay));
     t_vibrel x{};
@@ -48,7 +56,7 @@ inline std::vector<double> run(const Case &c, int path) {
     for (std::size_t at = 0; at < n; at += (std::size_t)c.vector) {
         double *ins[3] = {const_cast<double *>(c.excitation.data()) + at, g.data() + at, p.data() + at};
         double *outs[1] = {out.data() + at};
-        routine(&x, nullptr, ins, 3, outs, 1, (long)std::min<std::size_t>((std::size_t)c.vector, n - at), 0, nullptr);
+        perform(routine, &x, ins, outs, (long)std::min<std::size_t>((std::size_t)c.vector, n - at));
     }
     out.insert(out.end(), {(double)x.writeIndex, x.lpfX1, x.lpfX2, x.dcX1, x.dcY1});
     out.insert(out.end(), x.lagDiff, x.lagDiff + kTaps);
@@ -133,7 +141,7 @@ inline std::vector<Case> cases(bool dense) {
         c.start = c.routine == 1 && k % 3 == 1 && d0 > 10 && d0 < L ? d0 - 10
                   : k % 2                                           ? L - 300 - (long)(k % 200)
                                                                     : (long)(k * 7919 % (std::size_t)L);
-        c.excitation = signal(n, false, seed, [](double i, double, double u) {
+        c.excitation = signal(n, k % 5 == 2, seed, [](double i, double, double u) {
             return (i < 300 || (long)i % 500 < 20 ? 1.0 : 0.01) * (2.0 * u - 1.0);
         });
     }

@@ -154,6 +154,8 @@ int main(int argc, char **argv) {
             std::printf("new %s\n", obj ? "ok" : "null");
         } else if (cmd == "console") {
             for (const std::string &l : host.take_console()) std::printf("console %s\n", l.c_str());
+        } else if (!obj && cmd == "send") {
+            std::printf("send: no object\n"); // after a refused box, as the host would ignore it
         } else if (!obj) {
             fail("no object for: " + line);
         } else if (cmd == "send") {

@@ -100,31 +100,58 @@ TEST_P(WindowsHost, RingingStringFallsExactlySilentAndLeavesTheCallersMode) {
     }
 }
 
-// On Windows the host's integer reaches the plug-in as a signed 32-bit long (on x86 the atom itself is
-// 32 bits wide; on x86-64 the plug-in reads the low half).
-TEST_P(WindowsHost, ReadsTheCreationArgumentAsA32BitLong) {
+// The box argument is judged at the atom's own width: on x86 a 32-bit integer (the host's text 2^32 +
+// 20000 reads as 20000, 2^32 - 1 as -1 and 2^31 as -2^31, both below the smallest, 8192); on x86-64
+// a 64-bit one, and the three too large for the line make no object, each with one error line.
+TEST_P(WindowsHost, JudgesTheCreationArgumentAtTheAtomsWidth) {
     const Build &b = GetParam();
     const Result win = run_windows(b, script_path("creation.script"));
     ASSERT_EQ(win.status, 0) << win.err << win.out.substr(0, 2000);
-    std::vector<std::string> ranges;
+    std::vector<std::string> seen;
     for (const std::string &l : parse_transcript(win.out).lines)
-        if (l.find("always ensure that") != std::string::npos) ranges.push_back(l.substr(l.find("<= delay")));
-    EXPECT_EQ(ranges, (std::vector<std::string>{"<= delay time <= 20000.0 samples", "<= delay time <= 8192.0 samples",
-                                                "<= delay time <= 8192.0 samples",
-                                                "<= delay time <= 30000.0 samples"}));
+        if (l.find("always ensure that") != std::string::npos)
+            seen.push_back(l.substr(l.find("<= delay")));
+        else if (l.rfind("new ", 0) == 0 || l.find("no object made") != std::string::npos)
+            seen.push_back(l);
+    const std::string made = "new ok", limit = std::to_string(2147483647 - (b.variant == "full" ? 4 : 3));
+    auto range = [](const char *samples) { return std::string("<= delay time <= ") + samples + " samples"; };
+    auto refused = [&](const char *v) {
+        return "console " + b.className() + ": a largest delay of " + v + " samples is more than " + limit +
+               "; no object made";
+    };
+    if (b.target == "win32")
+        EXPECT_EQ(seen, (std::vector<std::string>{made, made, made, made, range("20000.0"), range("8192.0"),
+                                                  range("8192.0"), range("30000.0")}));
+    else
+        EXPECT_EQ(seen, (std::vector<std::string>{"new null", "new null", "new null", made,
+                                                  refused("4294987296"), refused("4294967295"),
+                                                  refused("2147483648"), range("30000.0")}));
+}
+
+// A test program of the build (emulator/windows/CMakeLists.txt) under Wine; it passes with status 0.
+Result run_check(const Build &b, const std::string &name) {
+    const std::string check = b.dir() + "/testhost/vibrel_" + name + "_" + b.variant + ".exe";
+    if (!exists(check)) return {1, "", check + " is missing: configure " + b.target + " with -DVIBREL_WINDOWS_TEST_HOST=ON"};
+    Result r = run_wine(check, "");
+    std::printf("%s %s:\n%s", b.name().c_str(), name.c_str(), r.out.c_str());
+    return r;
 }
 
 // The path check (tests/cross/path_check.cpp) of the build: every vectorised path of the perform
 // routines that this processor has gives the scalar path's bits, the AVX ones on Windows' stack too.
 TEST_P(WindowsHost, EveryPathGivesTheScalarPathsBits) {
-    const Build &b = GetParam();
-    const std::string check = b.dir() + "/testhost/vibrel_path_check_" + b.variant + ".exe";
-    ASSERT_TRUE(exists(check)) << check << " is missing: configure " << b.target << " with -DVIBREL_WINDOWS_TEST_HOST=ON";
-    const Result r = run_wine(check, "");
+    const Result r = run_check(GetParam(), "path_check");
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     for (const char *path : {"sse2: ", "avx: "})
         EXPECT_NE(r.out.find(path), std::string::npos) << path << "missing from\n" << r.out;
-    std::printf("%s path check:\n%s", b.name().c_str(), r.out.c_str());
+}
+
+// A host in a mode of its own (tests/cross/float_mode_check.cpp): rounding toward zero and the invalid
+// operation unmasked, in the x87 unit too on x86, change no bit, trap nowhere and come back as they were.
+TEST_P(WindowsHost, ForeignCallerModeChangesNoBitAndComesBack) {
+    const Result r = run_check(GetParam(), "float_mode_check");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("avx: "), std::string::npos) << r.out;
 }
 
 // An import library made at build time from a list of names (cmake/import_library.cmake, on the test's

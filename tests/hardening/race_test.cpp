@@ -1,7 +1,8 @@
 // "clear" and the parameter messages racing the audio thread: a message thread sends "clear",
 // "period", "gain" and "brightness" (random values, NaN among them) in a tight loop while an audio
 // thread runs the chain's routine on vectors of random size. writeIndex, read by the audio thread
-// after every vector, must stay inside the delay line and the output finite. Meant for the
+// after every vector, must stay inside the delay line and the output finite. Then a plucked string
+// silenced by "clear" or a chain build while the audio thread runs vectors back to back. Meant for the
 // ThreadSanitizer build (tsan preset), where the module under test is instrumented too; the seconds
 // per routine come from VIBREL_RACE_SECONDS (default 0.5).
 #include <gtest/gtest.h>
@@ -78,18 +79,28 @@ struct Pattern {
 };
 void PrintTo(const Pattern &p, std::ostream *os) { *os << p.name; }
 
-class ClearRace : public ::testing::TestWithParam<Pattern> {};
+// An object of the built module with the pattern's routine in its chain.
+class ClearRace : public ::testing::TestWithParam<Pattern> {
+  protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(host.load(VIBREL_MODULE_PATH, &error)) << error;
+        obj = host.create(VIBREL_CLASS_NAME);
+        ASSERT_NE(obj, nullptr);
+        ASSERT_TRUE(host.dsp(obj, GetParam().connected, 44100.0, kLargestVector));
+        routine = reinterpret_cast<Perform>(host.routine(obj));
+        x = static_cast<t_vibrel *>(host.record(obj));
+    }
+    void TearDown() override {
+        if (obj) host.free(obj);
+    }
+    Host host;
+    Object *obj = nullptr;
+    Perform routine = nullptr;
+    t_vibrel *x = nullptr;
+};
 
 TEST_P(ClearRace, IndicesStayInTheDelayLineAndOutputFinite) {
-    Host host;
-    std::string error;
-    ASSERT_TRUE(host.load(VIBREL_MODULE_PATH, &error)) << error;
-    Object *obj = host.create(VIBREL_CLASS_NAME);
-    ASSERT_NE(obj, nullptr);
-    ASSERT_TRUE(host.dsp(obj, GetParam().connected, 44100.0, kLargestVector));
-    auto routine = reinterpret_cast<Perform>(host.routine(obj));
-    auto *x = static_cast<t_vibrel *>(host.record(obj));
-
     std::atomic<bool> stop{false};
     AudioReport report;
     std::thread audio(audio_thread, routine, x, std::cref(stop), std::ref(report));
@@ -124,7 +135,73 @@ TEST_P(ClearRace, IndicesStayInTheDelayLineAndOutputFinite) {
     EXPECT_TRUE(x->brightness >= 0.0 && x->brightness <= kGainBound);
     RecordProperty("vectors", (int)report.vectors);
     RecordProperty("messages", (int)messages);
-    host.free(obj);
+}
+
+// Audio thread of the silence check: 512-frame vectors back to back, silent but for a pluck when asked.
+struct BusyAudio {
+    std::atomic<bool> stop{false};
+    std::atomic<long> pluck{0};          // vectors to pluck, set by the message thread
+    std::atomic<long> done{0};           // vectors finished
+    std::atomic<long> lastSound{-1};     // index of the last vector with a non-zero output sample
+
+    void run(Perform routine, t_vibrel *x) {
+        std::vector<double> excitation(kLargestVector), gain(kLargestVector, 0.99), period(kLargestVector, 100.0),
+            out(kLargestVector);
+        for (long v = 0; !stop.load(std::memory_order_relaxed); v++) {
+            const bool plucked = pluck.load(std::memory_order_acquire) > 0;
+            for (long i = 0; i < kLargestVector; i++) excitation[(std::size_t)i] = plucked && i < 100 ? 0.5 : 0.0;
+            double *ins[3] = {excitation.data(), gain.data(), period.data()};
+            double *outs[1] = {out.data()};
+            routine(x, nullptr, ins, 3, outs, 1, kLargestVector, 0, nullptr);
+            if (plucked) pluck.fetch_sub(1, std::memory_order_relaxed);
+            for (double y : out)
+                if (y != 0.0) {
+                    lastSound.store(v, std::memory_order_relaxed);
+                    break;
+                }
+            done.store(v + 1, std::memory_order_release);
+        }
+    }
+};
+
+void wait_for(const std::atomic<long> &counter, long atLeast) {
+    while (counter.load(std::memory_order_acquire) < atLeast) std::this_thread::yield();
+}
+
+// "clear", and every other time a chain build, from this thread while the old routine runs: with
+// silent input every output from the second vector after the message returned is exactly 0, and the
+// line holds nothing of the pluck.
+TEST_P(ClearRace, ClearSilencesTheStringWhileVectorsRun) {
+    constexpr long kClears = 2000;
+    host.send(obj, "period", {Atom::of(100.0)});
+
+    BusyAudio audio;
+    std::thread thread([&] { audio.run(routine, x); });
+    std::mt19937 rng(3);
+    long sounding = 0, lineEnergy = 0;
+    for (long c = 0; c < kClears; c++) {
+        const long pluckedBy = audio.done.load(std::memory_order_acquire) + 1;
+        audio.pluck.store(1, std::memory_order_release);
+        wait_for(audio.done, pluckedBy + 1 + (long)(rng() % 3));
+        for (unsigned spin = rng() % 20000; spin > 0; spin--) // somewhere inside a vector
+            std::atomic_signal_fence(std::memory_order_seq_cst);
+        if (c % 2)
+            host.dsp(obj, GetParam().connected, 44100.0, kLargestVector);
+        else
+            host.send(obj, "clear");
+        const long returnedAt = audio.done.load(std::memory_order_acquire);
+        wait_for(audio.done, returnedAt + 3);
+        if (audio.lastSound.load(std::memory_order_relaxed) >= returnedAt + 1) sounding++;
+        for (long i = 0; i < x->bufLen; i++)
+            if (vibrel_shared::load(x->buffer[i]) != 0.0) {
+                lineEnergy++;
+                break;
+            }
+    }
+    audio.stop.store(true);
+    thread.join();
+    EXPECT_EQ(sounding, 0) << "of " << kClears << " clears, " << sounding << " let a vector after the next sound";
+    EXPECT_EQ(lineEnergy, 0) << "of " << kClears << " clears, " << lineEnergy << " left energy in the line";
 }
 
 INSTANTIATE_TEST_SUITE_P(Routines, ClearRace,

@@ -1,5 +1,5 @@
-// The record invariants of one variant (built once per variant): indices inside the delay line,
-// parameters and coefficients inside their ranges and finite.
+// The record invariants of one variant (built once per variant): indices inside the delay line, the
+// gate free, parameters and coefficients inside their ranges and finite.
 #include <cmath>
 #include <cstring>
 #include <sstream>
@@ -33,6 +33,8 @@ std::string check(const void *p, bool dspDone) {
         why << "no delay line";
     else if (w < 0 || w >= x->bufLen)
         why << "writeIndex " << w << " outside [0, " << x->bufLen << ")";
+    else if (const unsigned gate = vibrel_shared::load(x->gate); gate != 0)
+        why << "gate " << gate << " still held between two steps of the host"; // a clear would wait for good
     else if (!(loopDelay >= (double)kHalf && loopDelay <= x->maxDelay - 1.0))
         why << "loopDelay " << loopDelay << " outside [" << kHalf << ", " << x->maxDelay - 1.0 << "]";
     else if (!(g >= -kGainBound && g <= kGainBound))
