@@ -43,13 +43,14 @@ inline ControlWord read_control() {
 inline void write_control(ControlWord c) { __asm__ __volatile__("msr fpcr, %0" : : "r"(c) : "memory"); }
 #elif defined(__arm__)
 // FPSCR (VFP, armv7 hard float): FZ, bit 24, flushes subnormal operands and results of single and
-// double arithmetic to 0. As a fully defined mode for the perform routines' own samples that is
-// FPSCR = 0x01000000: FZ alone, round to nearest (RMode, bits 22-23, 0), no trap enabled (bits 8-12
-// and 15), no default NaN (DN, bit 25), no vector length or stride. Bits 0-4 and 7 are sticky
-// exception flags, 28-31 the comparison flags; restoring the saved word restores them too.
+// double arithmetic to 0. Bits 0-4 and 7 are sticky exception flags, 28-31 the comparison flags;
+// restoring the saved word restores them too.
 using ControlWord = unsigned int;
 constexpr ControlWord kFlushToZero = 1u << 24;
 constexpr ControlWord kModeBits = 0x07ff9f00; // bits 8-12 and 15-26
+// The routines' mode: FZ alone, so rounding (RMode, bits 22-23) to nearest, no trap enabled (bits
+// 8-12 and 15), no default NaN (DN, bit 25), no vector length or stride.
+constexpr ControlWord kAudioMode = kFlushToZero;
 inline ControlWord read_control() {
     ControlWord c;
     __asm__ __volatile__("vmrs %0, fpscr" : "=r"(c));
