@@ -25,10 +25,10 @@ namespace {
 struct PdBuild {
     const char *name;
     const char *exe;
-    int floatBits; // 32: float Pd 0.53; 64: pd64 0.55
+    int floatBits; // 32: float Pd; 64: pd64
     friend void PrintTo(const PdBuild &b, std::ostream *os) { *os << b.name; }
 };
-const PdBuild kBuilds[] = {{"float", VIBREL_PD_EXE, 32}, {"pd64", VIBREL_PD64_EXE, 64}};
+const PdBuild kBuilds[] = {{"pd053", VIBREL_PD_EXE, 32}, {"pd055", VIBREL_PD055_EXE, 32}, {"pd64", VIBREL_PD64_EXE, 64}};
 
 constexpr long kFrames = 4096;
 
