@@ -338,6 +338,52 @@ TEST_P(Pd, ConsoleClampsCreationAndClear) {
     EXPECT_LT(lastSound, clearedAt + 64) << "still sounding after clear";
 }
 
+// --- The help patch: a click on its 440 box turns DSP on and plucks a string that sounds 440 Hz.
+
+TEST_P(Pd, HelpPatchPlucksInTuneOnTheFirstClick) {
+    std::ifstream help(fs::path(VIBREL_PD_DIR) / (std::string(VIBREL_CLASS_NAME) + "-help.pd"));
+    // The copy run here: its dac~ recorded instead, and a receiver that clicks the 440 box (a click on a
+    // message box sends it a 0; Pd 0.55 without its GUI has no editor to take mouse events).
+    std::string text, line;
+    int depth = 0, boxes = 0, box440 = -1;
+    while (std::getline(help, line)) {
+        if (line.rfind("#X restore", 0) == 0) depth--; // the subpatch's own box, on the outer canvas
+        if (depth == 1 && line.rfind("#X ", 0) == 0 && line.rfind("#X connect", 0) != 0) {
+            if (line.find(" 440;") != std::string::npos) box440 = boxes;
+            boxes++;
+        }
+        if (line.rfind("#N canvas", 0) == 0) depth++;
+        const size_t dac = line.find(" dac~;");
+        text += (dac == std::string::npos ? line : line.replace(dac, 6, " hear~;")) + "\n";
+    }
+    ASSERT_GE(box440, 0);
+    text += "#X obj 700 700 r click440;\n#X connect " + std::to_string(boxes) + " 0 " + std::to_string(box440) + " 0;\n";
+    std::ofstream(dir / "help.pd") << text;
+    Canvas hear;
+    const int rec = hear.obj("tabwrite~ heard");
+    hear.connect(hear.obj("inlet~"), 0, rec, 0);
+    hear.obj("inlet~");
+    hear.connect(hear.obj("r hear"), 0, rec, 0);
+    hear.obj("table heard 22050");
+    std::ofstream(dir / "hear~.pd") << hear.file();
+    Canvas main;
+    const int go = main.msg("\\; pd open help.pd " + dir.string() + " \\; hear bang \\; click440 0");
+    const int wait = main.obj("delay 1000"), done = main.msg(write_then_quit({"heard"}));
+    main.connect(main.obj("loadbang"), 0, main.in_order({go, wait}), 0);
+    main.connect(wait, 0, done, 0);
+    main.connect(main.obj("r sf"), 0, main.obj("soundfiler"), 0);
+    const std::string log = run(main);
+    EXPECT_EQ(log.find("error"), std::string::npos) << log;
+    EXPECT_EQ(log.find("couldn't create"), std::string::npos) << log;
+    EXPECT_EQ(log.find("failed"), std::string::npos) << log;
+    const std::vector<double> y = read_wav(dir / "heard.wav");
+    ASSERT_EQ(y.size(), 22050u) << log;
+    const size_t skip = 2205;
+    const auto pitch = vibrel_analysis::estimate_pitch(y.data() + skip, y.size() - skip, 44100.0);
+    ASSERT_TRUE(pitch.ok) << "no tone heard";
+    EXPECT_LT(std::fabs(vibrel_analysis::cents(pitch.hz, 440.0)), 1.0) << pitch.hz << " Hz";
+}
+
 // --- In tune: the periods Pd's [vibrel.period] computes sound within a cent of their target.
 
 TEST_P(Pd, PeriodAbstractionSoundsWithinACent) {
