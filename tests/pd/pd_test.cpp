@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "host_emulator.h"
@@ -418,6 +419,36 @@ TEST_P(Pd, PeriodAbstractionSoundsWithinACent) {
             EXPECT_LT(std::fabs(off), 1.0) << hz[i] << " Hz at " << rate;
         }
     }
+}
+
+// --- The files: each exports only its setup function and imports from Pd just the functions listed
+// in pd/pd_functions.list (from which the Windows import libraries are made).
+
+std::set<std::string> symbols(const std::string &file, const char *which) {
+    std::set<std::string> names;
+    FILE *nm = popen(("nm -D " + std::string(which) + " '" + file + "'").c_str(), "r");
+    char line[512];
+    while (nm && std::fgets(line, sizeof line, nm)) {
+        std::istringstream words(line);
+        std::string a, b, c;
+        words >> a >> b >> c;
+        const std::string type = c.empty() ? a : b, name = c.empty() ? b : c;
+        if (type != "w" && name.find('@') == std::string::npos) names.insert(name); // not the C library's
+    }
+    if (nm) pclose(nm);
+    return names;
+}
+
+TEST(PdFiles, ExportOnlyTheSetupAndImportTheListedPdFunctions) {
+    std::set<std::string> listed, imported;
+    std::ifstream list(VIBREL_PD_FUNCTIONS);
+    for (std::string l; std::getline(list, l);)
+        if (!l.empty() && l[0] != '#') listed.insert(l);
+    for (const char *file : {VIBREL_PD_EXTERNAL_32, VIBREL_PD_EXTERNAL_64}) {
+        EXPECT_EQ(symbols(file, "--defined-only"), std::set<std::string>{VIBREL_PD_SETUP_NAME}) << file;
+        for (const std::string &name : symbols(file, "--undefined-only")) imported.insert(name);
+    }
+    EXPECT_EQ(imported, listed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, Pd, testing::ValuesIn(kBuilds), [](const auto &info) { return info.param.name; });
