@@ -21,8 +21,9 @@ String *string_new(const double *requested, char *why, size_t whySize) {
         // Compared as a double first: a Pd number can be far beyond any integer type, or infinite.
         const double v = *requested;
         if (!(v < (double)kMaxDelayLimit + 1.0)) {
-            snprintf(why, whySize, VIBREL_CLASS_NAME ": a largest delay of %.0f samples is more than %ld; no object made",
-                     v, kMaxDelayLimit);
+            snprintf(why, whySize,
+                     VIBREL_CLASS_NAME ": a largest delay of %.0f samples is more than %ld; no object made", v,
+                     kMaxDelayLimit);
             return nullptr;
         }
         if (v >= maxDelay + 1.0) maxDelay = (double)(long long)v; // its integer part, exact below 2^53

@@ -2,7 +2,8 @@
 // build and the perform routine. Float Pd's blocks are converted to the model's doubles and back;
 // pd64 (PD_FLOATSIZE 64) hands its vectors over as they are. Pd calls everything here on its one thread.
 #include "m_pd.h"
-#include "g_canvas.h"
+
+#include "g_canvas.h" // after m_pd.h, whose types it uses
 extern "C" {
 #include "m_imp.h" // obj_issignaloutlet; this header has no C++ guard of its own
 }
@@ -22,8 +23,8 @@ struct t_vibrel_pd {
     t_float excitation; // inlet 0's value while no signal is connected to it (Pd's main signal inlet)
     t_canvas *canvas;   // the patch the object sits in: its connections choose the routine
     String *string;
-    Routine routine;    // chosen at each chain build
-    double *scratch;    // float Pd: kVectors vectors of scratchLen doubles, sized at the chain build
+    Routine routine; // chosen at each chain build
+    double *scratch; // float Pd: kVectors vectors of scratchLen doubles, sized at the chain build
     int scratchLen;
 };
 
@@ -56,9 +57,11 @@ t_int *vibrel_perform(t_int *w) {
     double *const ins[3] = {x->scratch, x->scratch + x->scratchLen, x->scratch + 2 * x->scratchLen};
     double *y = x->scratch + 3 * x->scratchLen;
     for (int k = 0; k < 3; k++)
-        for (long i = 0; i < n; i++) ins[k][i] = in[k][i];
+        for (long i = 0; i < n; i++)
+            ins[k][i] = in[k][i];
     x->routine(x->string, ins, y, n);
-    for (long i = 0; i < n; i++) out[i] = (t_sample)y[i]; // rounded to nearest
+    for (long i = 0; i < n; i++)
+        out[i] = (t_sample)y[i]; // rounded to nearest
 #endif
     return w + 7;
 }

@@ -29,7 +29,8 @@ struct PdBuild {
     int floatBits; // 32: float Pd; 64: pd64
     friend void PrintTo(const PdBuild &b, std::ostream *os) { *os << b.name; }
 };
-const PdBuild kBuilds[] = {{"pd053", VIBREL_PD_EXE, 32}, {"pd055", VIBREL_PD055_EXE, 32}, {"pd64", VIBREL_PD64_EXE, 64}};
+const PdBuild kBuilds[] = {
+    {"pd053", VIBREL_PD_EXE, 32}, {"pd055", VIBREL_PD055_EXE, 32}, {"pd64", VIBREL_PD64_EXE, 64}};
 
 constexpr long kFrames = 4096;
 
@@ -45,7 +46,8 @@ struct Canvas {
     }
     int obj(const std::string &body) { return add("obj", body); }
     int msg(std::string body) { // "a, b": two messages, as typed into a box
-        for (size_t at = 0; (at = body.find(", ", at)) != std::string::npos; at += 4) body.replace(at, 2, " \\, ");
+        for (size_t at = 0; (at = body.find(", ", at)) != std::string::npos; at += 4)
+            body.replace(at, 2, " \\, ");
         return add("msg", body);
     }
     void connect(int from, int outlet, int to, int inlet) {
@@ -55,9 +57,11 @@ struct Canvas {
     // A [t b b ...] whose outlets bang the targets in the order given.
     int in_order(const std::vector<int> &targets) {
         std::string t = "t";
-        for (size_t i = 0; i < targets.size(); i++) t += " b";
+        for (size_t i = 0; i < targets.size(); i++)
+            t += " b";
         const int trigger = obj(t);
-        for (size_t i = 0; i < targets.size(); i++) connect(trigger, (int)(targets.size() - 1 - i), targets[i], 0);
+        for (size_t i = 0; i < targets.size(); i++)
+            connect(trigger, (int)(targets.size() - 1 - i), targets[i], 0);
         return trigger;
     }
     int sub(const std::string &name, const Canvas &inner) {
@@ -133,15 +137,16 @@ class Pd : public testing::TestWithParam<PdBuild> {
     std::string write_then_quit(const std::vector<std::string> &tables) const {
         std::string m;
         for (const std::string &t : tables)
-            m += "\\; sf write -bytes " + std::to_string(GetParam().floatBits / 8) + " " + (dir / (t + ".wav")).string() +
-                 " " + t + " ";
+            m += "\\; sf write -bytes " + std::to_string(GetParam().floatBits / 8) + " " +
+                 (dir / (t + ".wav")).string() + " " + t + " ";
         return m + "\\; pd quit 0";
     }
 
     // The emulator's console lines after box text and messages (one object).
     std::vector<std::string> max_console(const std::string &box, const std::vector<std::string> &messages) {
         vibrel_emu::Object *o = host.create(box);
-        for (const std::string &m : messages) host.send(o, m);
+        for (const std::string &m : messages)
+            host.send(o, m);
         host.free(o);
         return host.take_console();
     }
@@ -179,7 +184,8 @@ std::vector<Case> exactness_cases() {
     const int otherBlocks[] = {1, 256};
     for (int p = 0; p < kPatterns; p++)
         for (int k = 0; k < 4; k++)
-            for (int b = 0; b < 2; b++) add((Pattern)p, k & 1, k & 2, b ? otherBlocks[(p + k) % 2] : 64, false);
+            for (int b = 0; b < 2; b++)
+                add((Pattern)p, k & 1, k & 2, b ? otherBlocks[(p + k) % 2] : 64, false);
     add(GainSignal, true, true, 64, true); // the connections through an abstraction's [inlet~]
     add(PeriodSignal, true, true, 64, true);
     return cases;
@@ -254,7 +260,8 @@ TEST_P(Pd, OutputEqualsTheMaxBuildBitForBit) {
         const short *f = kFlags[c.pattern];
         ASSERT_TRUE(host.dsp(o, {f[0], f[1], f[2]}, 44100, c.block));
         std::vector<double> in[3], expected((size_t)kFrames);
-        for (int i = 0; i < 3; i++) in[i].assign(c.in[i].begin(), c.in[i].end());
+        for (int i = 0; i < 3; i++)
+            in[i].assign(c.in[i].begin(), c.in[i].end());
         if (c.pattern == GainAndFloatPeriod) in[2].assign((size_t)kFrames, kScalarPeriod);
         for (long at = 0; at < kFrames; at += c.block)
             host.run(o, {&in[0][at], &in[1][at], &in[2][at]}, &expected[at], c.block);
@@ -273,8 +280,8 @@ TEST_P(Pd, OutputEqualsTheMaxBuildBitForBit) {
         tally[kRoutine[c.pattern]].second += differ;
     }
     for (auto &[routine, t] : tally)
-        std::printf("%s in %s: dsp%d, %ld samples compared, %ld differ\n", VIBREL_CLASS_NAME, GetParam().name,
-                    routine, t.first, t.second);
+        std::printf("%s in %s: dsp%d, %ld samples compared, %ld differ\n", VIBREL_CLASS_NAME, GetParam().name, routine,
+                    t.first, t.second);
 }
 
 // --- What a Pd user meets: console texts, clamps, symbols, creation arguments, "clear".
@@ -301,13 +308,21 @@ TEST_P(Pd, ConsoleClampsCreationAndClear) {
     const int rstart = main.obj("r start"), at = main.obj("delay 50"), end = main.obj("delay 200");
     const int sf = main.obj("soundfiler"), rsf = main.obj("r sf"), done = main.msg(write_then_quit({"y"}));
     main.connect(main.obj("loadbang"), 0, main.in_order(starters), 0);
-    for (auto [a, b] : {std::pair{rsf, sf}, {rstart, imp}, {rstart, rec}, {rstart, at}, {rstart, end}, {at, clear},
-                        {end, done}, {imp, s}, {clear, s}, {s, rec}})
+    for (auto [a, b] : {std::pair{rsf, sf},
+                        {rstart, imp},
+                        {rstart, rec},
+                        {rstart, at},
+                        {rstart, end},
+                        {at, clear},
+                        {end, done},
+                        {imp, s},
+                        {clear, s},
+                        {s, rec}})
         main.connect(a, 0, b, 0);
     const std::string log = run(main);
 
-    std::vector<std::string> want = max_console(cls + " 20000", {"info", "params", "period 1e9", "gain 2",
-                                                                 "brightness -1", "params"});
+    std::vector<std::string> want =
+        max_console(cls + " 20000", {"info", "params", "period 1e9", "gain 2", "brightness -1", "params"});
     for (const std::string &l : max_console(cls + " foo", {"period 1", "fbgain -5", "brightness 0.5", "params"}))
         want.push_back(l);
     std::istringstream lines(log);
@@ -323,10 +338,15 @@ TEST_P(Pd, ConsoleClampsCreationAndClear) {
         for (std::string &l : *v)
             if (l.rfind("this version compiled: ", 0) == 0) l = "this version compiled: ...";
     EXPECT_EQ(ours, want) << log;
-    const std::string tooLarge = "error: " + cls + ": a largest delay of 1000000015047466219876688855040 samples is "
-                                 "more than " + std::to_string(VIBREL_NS::kMaxDelayLimit) + "; no object made";
-    if (GetParam().floatBits == 64) EXPECT_NE(log.find("error: " + cls + ": a largest delay of 1000000000000000019884624838656"), std::string::npos) << log;
-    else EXPECT_NE(log.find(tooLarge), std::string::npos) << log;
+    const std::string tooLarge = "error: " + cls +
+                                 ": a largest delay of 1000000015047466219876688855040 samples is "
+                                 "more than " +
+                                 std::to_string(VIBREL_NS::kMaxDelayLimit) + "; no object made";
+    if (GetParam().floatBits == 64)
+        EXPECT_NE(log.find("error: " + cls + ": a largest delay of 1000000000000000019884624838656"), std::string::npos)
+            << log;
+    else
+        EXPECT_NE(log.find(tooLarge), std::string::npos) << log;
     EXPECT_NE(log.find("couldn't create"), std::string::npos) << log;
 
     const std::vector<double> y = read_wav(dir / "y.wav");
@@ -358,7 +378,8 @@ TEST_P(Pd, HelpPatchPlucksInTuneOnTheFirstClick) {
         text += (dac == std::string::npos ? line : line.replace(dac, 6, " hear~;")) + "\n";
     }
     ASSERT_GE(box440, 0);
-    text += "#X obj 700 700 r click440;\n#X connect " + std::to_string(boxes) + " 0 " + std::to_string(box440) + " 0;\n";
+    text +=
+        "#X obj 700 700 r click440;\n#X connect " + std::to_string(boxes) + " 0 " + std::to_string(box440) + " 0;\n";
     std::ofstream(dir / "help.pd") << text;
     Canvas hear;
     const int rec = hear.obj("tabwrite~ heard");
@@ -392,7 +413,8 @@ TEST_P(Pd, PeriodAbstractionSoundsWithinACent) {
     for (double rate : {44100.0, 48000.0, 96000.0}) {
         Canvas main;
         std::string list;
-        for (int i = 0; i < 8; i++) list += (i ? ", " : "") + std::to_string((int)hz[i]) + " " + std::to_string(i); // Hz, index
+        for (int i = 0; i < 8; i++)
+            list += (i ? ", " : "") + std::to_string((int)hz[i]) + " " + std::to_string(i); // Hz, index
         const int lb = main.obj("loadbang"), m = main.msg(list), un = main.obj("unpack f f");
         const int per = main.obj("vibrel.period"), tw = main.obj("tabwrite periods");
         main.obj("table periods 8");
@@ -446,7 +468,8 @@ TEST(PdFiles, ExportOnlyTheSetupAndImportTheListedPdFunctions) {
         if (!l.empty() && l[0] != '#') listed.insert(l);
     for (const char *file : {VIBREL_PD_EXTERNAL_32, VIBREL_PD_EXTERNAL_64}) {
         EXPECT_EQ(symbols(file, "--defined-only"), std::set<std::string>{VIBREL_PD_SETUP_NAME}) << file;
-        for (const std::string &name : symbols(file, "--undefined-only")) imported.insert(name);
+        for (const std::string &name : symbols(file, "--undefined-only"))
+            imported.insert(name);
     }
     EXPECT_EQ(imported, listed);
 }
