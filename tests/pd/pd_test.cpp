@@ -291,7 +291,8 @@ TEST_P(Pd, ConsoleClampsCreationAndClear) {
         return o;
     };
     object("20000.7 9", "info, params, period 1e9, gain 2, brightness -1, params");
-    object("1e30", "params"); // too large: no object, one error line
+    object("1e30", "params"); // too large to count, or to allocate: no object, one error line each
+    object("1e15", "params");
     object("foo", "period 1, period foo, fbgain -5, gain bar, brightness 0.5, params");
     // "clear": a ringing string falls silent from the next block on.
     const int s = object("", "period 100, gain 0.99999, brightness 0.99999");
@@ -324,6 +325,10 @@ TEST_P(Pd, ConsoleClampsCreationAndClear) {
                   "error: %s: a largest delay of %.0f samples is more than %ld; no object made", VIBREL_CLASS_NAME,
                   GetParam().floatBits == 64 ? 1e30 : (double)1e30f, VIBREL_NS::kMaxDelayLimit);
     EXPECT_NE(log.find(tooLarge), std::string::npos) << log;
+    const long long slots = (long long)(GetParam().floatBits == 64 ? 1e15 : (double)1e15f) + VIBREL_NS::kGuard;
+    EXPECT_NE(log.find("error: " + cls + ": no memory for a delay line of " + std::to_string(slots) + " samples"),
+              std::string::npos)
+        << log;
     EXPECT_NE(log.find("couldn't create"), std::string::npos) << log;
 
     const std::vector<double> y = read_wav(dir / "y.wav");
