@@ -294,15 +294,21 @@ TEST_P(Pd, ConsoleClampsCreationAndClear) {
     object("1e30", "params"); // too large to count, or to allocate: no object, one error line each
     object("1e15", "params");
     object("foo", "period 1, period foo, fbgain -5, gain bar, brightness 0.5, params");
-    // "clear": a ringing string falls silent from the next block on.
+    // "clear", and a DSP build: a ringing string falls silent from the next block on.
     const int s = object("", "period 100, gain 0.99999, brightness 0.99999");
     const int imp = main.obj("tabplay~ imp"), rec = main.obj("tabwrite~ y"), clear = main.msg("clear");
     main.obj("table imp 1");
     main.obj("table y 4410");
     starters.push_back(main.msg("\\; imp 0 1 \\; pd dsp 1 \\; start bang"));
-    const int rstart = main.obj("r start"), at = main.obj("delay 50");
-    for (auto [a, b] :
-         {std::pair{rstart, imp}, {rstart, rec}, {rstart, at}, {at, clear}, {imp, s}, {clear, s}, {s, rec}})
+    // At 50 ms "clear"; at 60 ms a second pluck; at 80 ms a new DSP build, which silences it too; at 90 ms
+    // a third pluck, heard: the recording went on through the DSP build.
+    const int rstart = main.obj("r start"), rebuild = main.msg("\\; pd dsp 0 \\; pd dsp 1");
+    for (auto [ms, target] : {std::pair{50, clear}, {60, imp}, {80, rebuild}, {90, imp}}) {
+        const int delay = main.obj("delay " + std::to_string(ms));
+        main.connect(rstart, 0, delay, 0);
+        main.connect(delay, 0, target, 0);
+    }
+    for (auto [a, b] : {std::pair{rstart, imp}, {rstart, rec}, {imp, s}, {clear, s}, {s, rec}})
         main.connect(a, 0, b, 0);
     const std::string log = run(main, starters, {"y"});
 
@@ -333,12 +339,13 @@ TEST_P(Pd, ConsoleClampsCreationAndClear) {
 
     const std::vector<double> y = read_wav(dir / "y.wav");
     ASSERT_EQ(y.size(), 4410u);
-    const long clearedAt = 2205; // 50 ms at 44.1 kHz: the first block after it is silent
-    long lastSound = -1;
-    for (long i = 0; i < 4410; i++)
-        if (y[i] != 0.0) lastSound = i;
-    EXPECT_GE(lastSound, clearedAt - 64) << "the string was not ringing when cleared";
-    EXPECT_LT(lastSound, clearedAt + 64) << "still sounding after clear";
+    auto sounding = [&](long from, long to) { return std::any_of(&y[from], &y[to], [](double v) { return v != 0; }); };
+    const long cleared = 2205, plucked = 2646, rebuilt = 3528, again = 3969; // 50, 60, 80, 90 ms at 44.1 kHz
+    EXPECT_TRUE(sounding(cleared - 64, cleared)) << "the string was not ringing when cleared";
+    EXPECT_FALSE(sounding(cleared + 64, plucked - 64)) << "still sounding after clear";
+    EXPECT_TRUE(sounding(rebuilt - 64, rebuilt)) << "the second pluck did not sound";
+    EXPECT_FALSE(sounding(rebuilt + 64, again - 64)) << "still sounding after a DSP build";
+    EXPECT_TRUE(sounding(again + 64, 4410)) << "the third pluck did not sound";
 }
 
 // --- The help patch: a click on its 440 box turns DSP on and plucks a string that sounds 440 Hz.
