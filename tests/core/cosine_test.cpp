@@ -14,6 +14,7 @@
 
 #include "cosine.h"
 #include "isa.h"
+#include "reference.h"
 #include "vibrel.h"
 
 namespace {
@@ -21,15 +22,7 @@ namespace {
 using namespace VIBREL_NS;
 using namespace VIBREL_NS::cosine_parts;
 
-double reference(double x) {
-    mpfr_t m;
-    mpfr_init2(m, 53);
-    mpfr_set_d(m, x, MPFR_RNDN);
-    mpfr_cos(m, m, MPFR_RNDN);
-    const double y = mpfr_get_d(m, MPFR_RNDN);
-    mpfr_clear(m);
-    return y;
-}
+using test::exact_cos;
 
 // The nearest double to v - (the doubles before), v given to 300 bits.
 std::vector<double> parts(mpfr_t v, int count) {
@@ -123,7 +116,7 @@ TEST_P(Cosine, MatchesMpfrInEveryLane) {
         if (avx) four_lanes(&x[i], four, c.test);
         for (int j = 0; j < 4; j++) {
             const double one = cosine(x[i + j], c.test);
-            differ += one != reference(x[i + j]);
+            differ += one != exact_cos(x[i + j]);
             lanesDiffer += one != two[j] || (avx && one != four[j]);
         }
     }
