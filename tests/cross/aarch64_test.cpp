@@ -1,6 +1,5 @@
 // Both variants built for Linux aarch64 and run under qemu-aarch64: the golden script must give the
-// console texts and, for every run (those that depend on the library cosine too), the very sample bits
-// of the x86-64 Linux build. arm64 compilers fuse a*b+c unless told not to; the Apple Silicon slices
+// console texts and, for every run, the very sample bits of the x86-64 Linux build. arm64 compilers fuse a*b+c unless told not to; the Apple Silicon slices
 // are compiled from the same sources with the same exactness options.
 #include <gtest/gtest.h>
 
