@@ -17,13 +17,25 @@ struct Fixed {
     uint32_t limb[kMaxLimbs];
 };
 
+// Zeroing loops stay loops: on macOS x86-64 a zeroing memset becomes a call of __bzero, which the
+// plug-in does not import. Only the limbs in use are cleared.
+#if defined(__clang__)
+#define VIBREL_NO_MEMSET __attribute__((no_builtin("memset")))
+#else
+#define VIBREL_NO_MEMSET
+#endif
+
+VIBREL_NO_MEMSET void clear(uint32_t *limb, int n) {
+    for (int i = 0; i < n; i++) limb[i] = 0;
+}
+
 // From a double in [2^-30, pi]: its 53 bits land whole above the lowest fraction bit (32(n - 1) >= 160).
 void from_double(Fixed &a, double x, int n) {
     uint64_t bits;
     memcpy(&bits, &x, sizeof bits);
     const uint64_t mant = (bits & 0xfffffffffffffULL) | (1ULL << 52);
     const int lowBit = (int)(bits >> 52) - 1075 + 32 * (n - 1); // position of mant's bit 0 in a
-    memset(a.limb, 0, sizeof a.limb);
+    clear(a.limb, n);
     for (int b = 0; b < 53; b++)
         if ((mant >> b) & 1) a.limb[(lowBit + b) / 32] |= 1u << ((lowBit + b) % 32);
 }
@@ -36,7 +48,8 @@ bool is_zero(const Fixed &a, int n) {
 
 // a * b, truncated to n limbs (an error below one unit of the last place).
 void multiply(Fixed &out, const Fixed &a, const Fixed &b, int n) {
-    uint32_t full[2 * kMaxLimbs] = {};
+    uint32_t full[2 * kMaxLimbs];
+    clear(full, 2 * n);
     for (int i = 0; i < n; i++) {
         uint64_t carry = 0;
         for (int j = 0; j < n; j++) {
@@ -85,9 +98,12 @@ bool less(const Fixed &a, const Fixed &b, int n) {
 }
 
 void add_units(Fixed &a, uint32_t units, int n) {
-    Fixed u = {};
-    u.limb[0] = units;
-    add(a, u, n);
+    uint64_t carry = units;
+    for (int i = 0; i < n; i++) {
+        const uint64_t t = (uint64_t)a.limb[i] + carry;
+        a.limb[i] = (uint32_t)t;
+        carry = t >> 32;
+    }
 }
 
 bool bit(const Fixed &a, int i) { return i >= 0 && ((a.limb[i / 32] >> (i % 32)) & 1); }
@@ -125,9 +141,11 @@ double nearest(const Fixed &a, int n) {
 // terms fall from k = 2 on, and alternate: once a computed term is 0, the rest of the true series is
 // below that term's error, 7 units. So with K nonzero terms, the sum is within 7 (K + 1) + 1 units.
 bool try_cosine(double x, int n, double &y) {
-    Fixed xf, X, term = {}, even = {}, odd = {};
+    Fixed xf, X, term, even, odd;
     from_double(xf, x, n);
     multiply(X, xf, xf, n);
+    clear(term.limb, n);
+    clear(odd.limb, n);
     term.limb[n - 1] = 1;
     even = term;
     uint32_t nonzero = 0;
@@ -144,7 +162,8 @@ bool try_cosine(double x, int n, double &y) {
     const bool negative = less(even, odd, n);
     Fixed mag = negative ? odd : even;
     subtract(mag, negative ? even : odd, n);
-    Fixed low = mag, high = mag, e = {};
+    Fixed low = mag, high = mag, e;
+    clear(e.limb, n);
     e.limb[0] = err;
     if (less(low, e, n)) return false;
     subtract(low, e, n);
