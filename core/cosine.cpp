@@ -6,6 +6,11 @@
 
 #include "cosine.h"
 
+// Only the n limbs in use are ever written or read; GCC cannot follow that through the column loops.
+#if !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 namespace VIBREL_NS::cosine_parts {
 
 namespace {
@@ -17,16 +22,12 @@ struct Fixed {
     uint32_t limb[kMaxLimbs];
 };
 
-// Zeroing loops stay loops: on macOS x86-64 a zeroing memset becomes a call of __bzero, which the
-// plug-in does not import. Only the limbs in use are cleared.
-#if defined(__clang__)
-#define VIBREL_NO_MEMSET __attribute__((no_builtin("memset")))
-#else
-#define VIBREL_NO_MEMSET
-#endif
+// No limb array is ever zeroed by a loop of its own: compilers make such a loop a memset, which on macOS
+// x86-64 becomes a call of __bzero, a function the plug-in does not import. Each limb is written with
+// its value instead.
 
-VIBREL_NO_MEMSET void clear(uint32_t *limb, int n) {
-    for (int i = 0; i < n; i++) limb[i] = 0;
+void set_one(Fixed &a, int n) {
+    for (int i = 0; i < n; i++) a.limb[i] = i == n - 1 ? 1u : 0u;
 }
 
 // From a double in [2^-30, pi]: its 53 bits land whole above the lowest fraction bit (32(n - 1) >= 160).
@@ -35,9 +36,10 @@ void from_double(Fixed &a, double x, int n) {
     memcpy(&bits, &x, sizeof bits);
     const uint64_t mant = (bits & 0xfffffffffffffULL) | (1ULL << 52);
     const int lowBit = (int)(bits >> 52) - 1075 + 32 * (n - 1); // position of mant's bit 0 in a
-    clear(a.limb, n);
-    for (int b = 0; b < 53; b++)
-        if ((mant >> b) & 1) a.limb[(lowBit + b) / 32] |= 1u << ((lowBit + b) % 32);
+    for (int i = 0; i < n; i++) {
+        const int shift = lowBit - 32 * i; // of mant, to bring its bits of limb i to bit 0
+        a.limb[i] = shift >= 32 || shift <= -53 ? 0u : (uint32_t)(shift >= 0 ? mant << shift : mant >> -shift);
+    }
 }
 
 bool is_zero(const Fixed &a, int n) {
@@ -46,20 +48,20 @@ bool is_zero(const Fixed &a, int n) {
     return true;
 }
 
-// a * b, truncated to n limbs (an error below one unit of the last place).
+// a * b, truncated to n limbs (an error below one unit of the last place): the product column by
+// column, each column's sum (below n 2^64) carried into the next in three words.
 void multiply(Fixed &out, const Fixed &a, const Fixed &b, int n) {
-    uint32_t full[2 * kMaxLimbs];
-    clear(full, 2 * n);
-    for (int i = 0; i < n; i++) {
-        uint64_t carry = 0;
-        for (int j = 0; j < n; j++) {
-            const uint64_t t = (uint64_t)a.limb[i] * b.limb[j] + full[i + j] + carry;
-            full[i + j] = (uint32_t)t;
-            carry = t >> 32;
+    uint64_t low = 0, high = 0; // the running column sum: high * 2^64 + low
+    for (int c = 0; c <= 2 * n - 2; c++) {
+        for (int i = c < n ? 0 : c - n + 1; i <= c && i < n; i++) {
+            const uint64_t t = (uint64_t)a.limb[i] * b.limb[c - i];
+            low += t;
+            high += low < t;
         }
-        full[i + n] = (uint32_t)carry;
+        if (c >= n - 1) out.limb[c - n + 1] = (uint32_t)low;
+        low = (low >> 32) | (high << 32);
+        high >>= 32;
     }
-    for (int i = 0; i < n; i++) out.limb[i] = full[i + n - 1];
 }
 
 // a / d for d < 2^16, truncated in place (an error below one unit).
@@ -95,6 +97,23 @@ bool less(const Fixed &a, const Fixed &b, int n) {
     for (int i = n - 1; i >= 0; i--)
         if (a.limb[i] != b.limb[i]) return a.limb[i] < b.limb[i];
     return false;
+}
+
+// Whether a is below `units` units of the last place.
+bool below_units(const Fixed &a, uint32_t units, int n) {
+    for (int i = n - 1; i > 0; i--)
+        if (a.limb[i]) return false;
+    return a.limb[0] < units;
+}
+
+// a - units for a at least that.
+void subtract_units(Fixed &a, uint32_t units, int n) {
+    uint64_t borrow = units;
+    for (int i = 0; i < n && borrow; i++) {
+        const uint64_t t = (uint64_t)a.limb[i] - borrow;
+        a.limb[i] = (uint32_t)t;
+        borrow = (t >> 32) & 1;
+    }
 }
 
 void add_units(Fixed &a, uint32_t units, int n) {
@@ -144,29 +163,28 @@ bool try_cosine(double x, int n, double &y) {
     Fixed xf, X, term, even, odd;
     from_double(xf, x, n);
     multiply(X, xf, xf, n);
-    clear(term.limb, n);
-    clear(odd.limb, n);
-    term.limb[n - 1] = 1;
+    set_one(term, n);
     even = term;
     uint32_t nonzero = 0;
     for (uint32_t k = 1;; k++) {
         Fixed next;
         multiply(next, term, X, n);
         divide(next, (2 * k - 1) * (2 * k), n);
-        if (is_zero(next, n)) break;
+        if (is_zero(next, n)) break; // not at k = 1: X / 2 is at least 2^-61
         nonzero++;
-        add(k % 2 ? odd : even, next, n);
+        if (k == 1)
+            odd = next;
+        else
+            add(k % 2 ? odd : even, next, n);
         term = next;
     }
     const uint32_t err = 7 * (nonzero + 1) + 1;
     const bool negative = less(even, odd, n);
     Fixed mag = negative ? odd : even;
     subtract(mag, negative ? even : odd, n);
-    Fixed low = mag, high = mag, e;
-    clear(e.limb, n);
-    e.limb[0] = err;
-    if (less(low, e, n)) return false;
-    subtract(low, e, n);
+    Fixed low = mag, high = mag;
+    if (below_units(low, err, n)) return false;
+    subtract_units(low, err, n);
     add_units(high, err, n);
     const double a = nearest(low, n), b = nearest(high, n);
     if (a != b) return false;
