@@ -38,24 +38,60 @@ constexpr double kSplitter = 0x1.0000002p27; // 2^27 + 1: splits a double into t
 constexpr double kCos2 = 0x1.5555555555555p-5, kCos3 = 0x1.6c16c16c16c17p-10;
 constexpr double kSin1 = 0x1.5555555555555p-3, kSin2 = 0x1.1111111111111p-7, kSin3 = 0x1.a01a01a01a01ap-13;
 
+// The table entry of x * 256 + kRoundShift: k in its low bits.
+VIBREL_COSINE_INLINE const Centre &centre_of(double t) {
+    unsigned long long bits;
+    memcpy(&bits, &t, sizeof bits);
+    return kCentre[(unsigned)bits & 1023u];
+}
+
 // One double or the lanes of a vector, for one body of the fast path.
 template <class T> struct Lanes {
     static constexpr long kCount = lanes::kCount<T>;
     typedef lanes::Bits<T> Mask;
     static VIBREL_COSINE_INLINE T constant(double v) { return lanes::splat<T>(v); }
     static VIBREL_COSINE_INLINE T pick(const Mask &m, const T &a, const T &b) { return lanes::select<T>(m, a, b); }
-    static VIBREL_COSINE_INLINE double get(const T &v, long j) { return v[j]; }
-    static VIBREL_COSINE_INLINE void set(T &v, long j, double s) { v[j] = s; }
+    static VIBREL_COSINE_INLINE bool any(const Mask &m) {
+        long long all = m[0];
+        for (long j = 1; j < kCount; j++) all |= m[j];
+        return all != 0;
+    }
     static VIBREL_COSINE_INLINE bool failed(const Mask &m, long j) { return m[j] != 0; }
+    // Each lane's table entry, the entries loaded whole and transposed.
+    static VIBREL_COSINE_INLINE void centres(const T &t, T &ch, T &cl, T &sh, T &sl) {
+        if constexpr (kCount == 2) {
+            const T a0 = lanes::load<T>(&centre_of(t[0]).cosHi), b0 = lanes::load<T>(&centre_of(t[0]).sinHi);
+            const T a1 = lanes::load<T>(&centre_of(t[1]).cosHi), b1 = lanes::load<T>(&centre_of(t[1]).sinHi);
+            ch = __builtin_shufflevector(a0, a1, 0, 2);
+            cl = __builtin_shufflevector(a0, a1, 1, 3);
+            sh = __builtin_shufflevector(b0, b1, 0, 2);
+            sl = __builtin_shufflevector(b0, b1, 1, 3);
+        } else {
+            const T e0 = lanes::load<T>(&centre_of(t[0]).cosHi), e1 = lanes::load<T>(&centre_of(t[1]).cosHi);
+            const T e2 = lanes::load<T>(&centre_of(t[2]).cosHi), e3 = lanes::load<T>(&centre_of(t[3]).cosHi);
+            const T hi01 = __builtin_shufflevector(e0, e1, 0, 4, 2, 6), lo01 = __builtin_shufflevector(e0, e1, 1, 5, 3, 7);
+            const T hi23 = __builtin_shufflevector(e2, e3, 0, 4, 2, 6), lo23 = __builtin_shufflevector(e2, e3, 1, 5, 3, 7);
+            ch = __builtin_shufflevector(hi01, hi23, 0, 1, 4, 5);
+            sh = __builtin_shufflevector(hi01, hi23, 2, 3, 6, 7);
+            cl = __builtin_shufflevector(lo01, lo23, 0, 1, 4, 5);
+            sl = __builtin_shufflevector(lo01, lo23, 2, 3, 6, 7);
+        }
+    }
 };
 template <> struct Lanes<double> {
     static constexpr long kCount = 1;
     typedef bool Mask;
     static VIBREL_COSINE_INLINE double constant(double v) { return v; }
     static VIBREL_COSINE_INLINE double pick(bool m, double a, double b) { return m ? a : b; }
-    static VIBREL_COSINE_INLINE double get(double v, long) { return v; }
-    static VIBREL_COSINE_INLINE void set(double &v, long, double s) { v = s; }
+    static VIBREL_COSINE_INLINE bool any(bool m) { return m; }
     static VIBREL_COSINE_INLINE bool failed(bool m, long) { return m; }
+    static VIBREL_COSINE_INLINE void centres(double t, double &ch, double &cl, double &sh, double &sl) {
+        const Centre &e = centre_of(t);
+        ch = e.cosHi;
+        cl = e.cosLo;
+        sh = e.sinHi;
+        sl = e.sinLo;
+    }
 };
 
 // The fast path for x in [0, kPi] in each lane: the nearest double yh to the approximation, and which
@@ -82,16 +118,7 @@ VIBREL_COSINE_INLINE T cosine_fast(const T &x, typename Lanes<T>::Mask &unsure, 
     const T t = x * L::constant(kSteps) + L::constant(kRoundShift); // x * 256 is at most 804.25: exact
     const T kd = t - L::constant(kRoundShift);
     T ch, cl, sh, sl;
-    for (long j = 0; j < L::kCount; j++) {
-        double tj = L::get(t, j);
-        unsigned long long bits;
-        memcpy(&bits, &tj, sizeof bits);
-        const Centre &e = kCentre[(unsigned)bits & 1023u]; // the low bits of t: k
-        L::set(ch, j, e.cosHi);
-        L::set(cl, j, e.cosLo);
-        L::set(sh, j, e.sinHi);
-        L::set(sl, j, e.sinLo);
-    }
+    L::centres(t, ch, cl, sh, sl);
     const typename L::Mask atHalfPi = kd == L::constant((double)kHalfPiCentre);
     const T p0 = L::pick(atHalfPi, L::constant(kHalfPi[0]), kd * L::constant(1.0 / kSteps));
     const T p1 = L::pick(atHalfPi, L::constant(kHalfPi[1]), L::constant(0.0));
@@ -137,6 +164,7 @@ template <class V> VIBREL_COSINE_INLINE V cosine_lanes(const V &x, double test =
     typename L::Mask unsure;
     V y = cosine_fast<V>(L::pick(inside, x, L::constant(0.0)), unsure, test);
     unsure = unsure | ~inside;
+    if (!L::any(unsure)) return y;
     for (long j = 0; j < L::kCount; j++)
         if (L::failed(unsure, j)) y[j] = x[j] >= 0.0 && x[j] <= kPi ? cosine_exact(x[j]) : cosine_beyond(x[j]);
     return y;
