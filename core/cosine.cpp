@@ -27,7 +27,8 @@ struct Fixed {
 // its value instead.
 
 void set_one(Fixed &a, int n) {
-    for (int i = 0; i < n; i++) a.limb[i] = i == n - 1 ? 1u : 0u;
+    for (int i = 0; i < n; i++)
+        a.limb[i] = i == n - 1 ? 1u : 0u;
 }
 
 // From a double in [2^-30, pi]: its 53 bits land whole above the lowest fraction bit (32(n - 1) >= 160).
@@ -131,11 +132,14 @@ bool bit(const Fixed &a, int i) { return i >= 0 && ((a.limb[i / 32] >> (i % 32))
 // no conversion instruction (32-bit x86 would convert 64-bit integers on the x87 unit).
 double nearest(const Fixed &a, int n) {
     int top = 32 * n - 1;
-    while (!bit(a, top)) top--;
+    while (!bit(a, top))
+        top--;
     uint64_t mant = 0;
-    for (int b = 0; b < 53; b++) mant = (mant << 1) | (uint64_t)bit(a, top - b);
+    for (int b = 0; b < 53; b++)
+        mant = (mant << 1) | (uint64_t)bit(a, top - b);
     bool sticky = false;
-    for (int b = top - 54; b >= 0 && !sticky; b--) sticky = bit(a, b);
+    for (int b = top - 54; b >= 0 && !sticky; b--)
+        sticky = bit(a, b);
     int exponent = top - 32 * (n - 1); // a's value is in [2^exponent, 2^(exponent + 1))
     if (bit(a, top - 53) && (sticky || (mant & 1))) {
         mant++;

@@ -53,7 +53,8 @@ template <class T> struct Lanes {
     static VIBREL_COSINE_INLINE T pick(const Mask &m, const T &a, const T &b) { return lanes::select<T>(m, a, b); }
     static VIBREL_COSINE_INLINE bool any(const Mask &m) {
         long long all = m[0];
-        for (long j = 1; j < kCount; j++) all |= m[j];
+        for (long j = 1; j < kCount; j++)
+            all |= m[j];
         return all != 0;
     }
     static VIBREL_COSINE_INLINE bool failed(const Mask &m, long j) { return m[j] != 0; }
@@ -69,8 +70,10 @@ template <class T> struct Lanes {
         } else {
             const T e0 = lanes::load<T>(&centre_of(t[0]).cosHi), e1 = lanes::load<T>(&centre_of(t[1]).cosHi);
             const T e2 = lanes::load<T>(&centre_of(t[2]).cosHi), e3 = lanes::load<T>(&centre_of(t[3]).cosHi);
-            const T hi01 = __builtin_shufflevector(e0, e1, 0, 4, 2, 6), lo01 = __builtin_shufflevector(e0, e1, 1, 5, 3, 7);
-            const T hi23 = __builtin_shufflevector(e2, e3, 0, 4, 2, 6), lo23 = __builtin_shufflevector(e2, e3, 1, 5, 3, 7);
+            const T hi01 = __builtin_shufflevector(e0, e1, 0, 4, 2, 6),
+                    lo01 = __builtin_shufflevector(e0, e1, 1, 5, 3, 7);
+            const T hi23 = __builtin_shufflevector(e2, e3, 0, 4, 2, 6),
+                    lo23 = __builtin_shufflevector(e2, e3, 1, 5, 3, 7);
             ch = __builtin_shufflevector(hi01, hi23, 0, 1, 4, 5);
             sh = __builtin_shufflevector(hi01, hi23, 2, 3, 6, 7);
             cl = __builtin_shufflevector(lo01, lo23, 0, 1, 4, 5);

@@ -47,9 +47,12 @@ __attribute__((target("avx"))) void four_lanes(const double *x, double *y, doubl
 
 bool dense() { return std::getenv("VIBREL_COSINE_DENSE") != nullptr; }
 
-std::vector<double> random_arguments() {
-    std::mt19937_64 rng(21);
-    std::vector<double> x(dense() ? 100000000 : 1000000);
+// A million arguments per chunk; chunk 0 in every run, chunks 1 .. 99 too with VIBREL_COSINE_DENSE.
+constexpr size_t kChunk = 1000000;
+std::vector<double> random_arguments(int chunk) {
+    if (chunk >= (dense() ? 100 : 1)) return {};
+    std::mt19937_64 rng(21 + chunk);
+    std::vector<double> x(kChunk);
     for (size_t i = 0; i < x.size(); i++) {
         const double u = (double)(rng() >> 11) * 0x1p-53;
         // Half spread over [0, pi], half over the binades down to 2^-40.
@@ -61,17 +64,21 @@ std::vector<double> random_arguments() {
 
 // The angles the string designs with, as it computes them: kTwoPi / (loopDelay + 1) for whole and
 // half-sample periods 3 .. 10000.
-std::vector<double> period_arguments() {
+std::vector<double> period_arguments(int chunk) {
     std::vector<double> x;
-    for (double p = 3.0; p <= 10000.0; p += 0.5) x.push_back(kTwoPi / ((p - 1.0) + 1.0));
+    if (chunk > 0) return x;
+    for (double p = 3.0; p <= 10000.0; p += 0.5)
+        x.push_back(kTwoPi / ((p - 1.0) + 1.0));
     return x;
 }
 
-// Arguments the built rounding test sends to the exact path, among the random and the string's, and
-// their neighbours (some hundreds of doubles either side).
-std::vector<double> unsure_neighbourhoods() {
-    std::vector<double> seeds = random_arguments(), x;
-    const std::vector<double> more = period_arguments();
+// Arguments the built rounding test sends to the exact path, among the first million random ones and
+// the string's, and their neighbours (256 doubles either side; 4096 in the dense run).
+std::vector<double> unsure_neighbourhoods(int chunk) {
+    std::vector<double> x;
+    if (chunk > 0) return x;
+    std::vector<double> seeds = random_arguments(0);
+    const std::vector<double> more = period_arguments(0);
     seeds.insert(seeds.end(), more.begin(), more.end());
     const int reach = dense() ? 4096 : 256;
     for (double s : seeds) {
@@ -92,38 +99,44 @@ std::vector<double> unsure_neighbourhoods() {
 
 struct Case {
     const char *name;
-    std::vector<double> (*arguments)();
-    double test; // the rounding test's constant
-    bool sound;  // whether every result must be correctly rounded
+    std::vector<double> (*arguments)(int chunk); // empty after the last chunk
+    double test;                                 // the rounding test's constant
+    bool sound;                                  // whether every result must be correctly rounded
 };
 
 class Cosine : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Cosine, MatchesMpfrInEveryLane) {
     const Case &c = GetParam();
-    const std::vector<double> x = c.arguments();
     const bool avx = vibrel_widestPath() >= kPathAvx;
     const unsigned long before = exact_calls();
     long differ = 0, lanesDiffer = 0;
-    for (size_t i = 0; i + 4 <= x.size(); i += 4) {
-        double two[4], four[4];
-        for (int h = 0; h < 4; h += 2) {
-            lanes::D2 v = {x[i + h], x[i + h + 1]};
-            v = cosine_lanes(v, c.test);
-            two[h] = v[0];
-            two[h + 1] = v[1];
-        }
-        if (avx) four_lanes(&x[i], four, c.test);
-        for (int j = 0; j < 4; j++) {
-            const double one = cosine(x[i + j], c.test);
-            differ += one != exact_cos(x[i + j]);
-            lanesDiffer += one != two[j] || (avx && one != four[j]);
+    size_t count = 0;
+    for (int chunk = 0;; chunk++) {
+        std::vector<double> x = c.arguments(chunk);
+        if (x.empty()) break;
+        count += x.size();
+        while (x.size() % 4) x.push_back(x.back()); // whole groups of four, the last argument again
+        for (size_t i = 0; i < x.size(); i += 4) {
+            double two[4], four[4];
+            for (int h = 0; h < 4; h += 2) {
+                lanes::D2 v = {x[i + h], x[i + h + 1]};
+                v = cosine_lanes(v, c.test);
+                two[h] = v[0];
+                two[h + 1] = v[1];
+            }
+            if (avx) four_lanes(&x[i], four, c.test);
+            for (int j = 0; j < 4; j++) {
+                const double one = cosine(x[i + j], c.test);
+                differ += one != exact_cos(x[i + j]);
+                lanesDiffer += one != two[j] || (avx && one != four[j]);
+            }
         }
     }
     const unsigned long exact = exact_calls() - before;
     const int paths = avx ? 3 : 2;
     std::printf("%s: %zu arguments, %ld differ from MPFR, %ld between lanes; exact path %lu of %zu calls (%d paths)\n",
-                c.name, x.size(), differ, lanesDiffer, exact, x.size() * paths, paths);
+                c.name, count, differ, lanesDiffer, exact, count * paths, paths);
     EXPECT_EQ(lanesDiffer, 0);
     if (c.sound) {
         EXPECT_EQ(differ, 0);
@@ -165,8 +178,10 @@ TEST(Cosine, OutsideZeroToPi) {
     EXPECT_TRUE(std::isnan(cosine(NAN)));
     EXPECT_TRUE(std::isnan(cosine(INFINITY)));
     EXPECT_TRUE(std::isnan(cosine(-INFINITY)));
-    for (double x : {-0.0, -1e-300, -0.7, -kPi}) EXPECT_EQ(cosine(x), cosine(-x)) << x;
-    for (double x : {3.5, 7.0, 100.0, 12345.678}) EXPECT_NEAR(cosine(x), std::cos(x), 1e-12) << x;
+    for (double x : {-0.0, -1e-300, -0.7, -kPi})
+        EXPECT_EQ(cosine(x), cosine(-x)) << x;
+    for (double x : {3.5, 7.0, 100.0, 12345.678})
+        EXPECT_NEAR(cosine(x), std::cos(x), 1e-12) << x;
     lanes::D2 v = {NAN, 4.0};
     v = cosine_lanes(v);
     EXPECT_TRUE(std::isnan(v[0]));
