@@ -7,6 +7,10 @@
 
 #include <cmath>
 
+#pragma GCC diagnostic ignored "-Wpsabi" // vectors by value, all inlined (core/vibrel.dsp.cpp)
+
+#include "cosine.h"
+#include "isa.h"
 #include "timing.h"
 #include "tuning.h"
 #include "variant_bench.h"
@@ -18,6 +22,21 @@ namespace {
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kLowestHz = 8.0;  // below the lowest benchmarked pitch, 44100 / 5000.5 Hz
 constexpr double kSilent = 1e-100; // a peer this quiet is plucked again before it reaches subnormals
+
+// The string's loop-filter cosines of four period samples, in the lanes the perform routines take.
+typedef void (*CosinesOf)(const double *period, double *c);
+template <class V> VIBREL_LANES_INLINE void cosines(const double *period, double *c) {
+    for (long h = 0; h < 4; h += vibrel_full::lanes::kCount<V>) {
+        const V f = vibrel_full::lanes::load<V>(period + h) - vibrel_full::lanes::splat<V>(1.0);
+        const V cs = vibrel_full::cosine_lanes(vibrel_full::lanes::splat<V>(kTwoPi) / (f + vibrel_full::lanes::splat<V>(1.0)));
+        __builtin_memcpy(c + h, &cs, sizeof cs);
+    }
+}
+__attribute__((target("avx"))) void cosines_avx(const double *period, double *c) { cosines<vibrel_full::lanes::D4>(period, c); }
+void cosines_two(const double *period, double *c) { cosines<vibrel_full::lanes::D2>(period, c); }
+CosinesOf cosines_of_widest_path() {
+    return vibrel_full::vibrel_widestPath() >= vibrel_full::kPathAvx ? cosines_avx : cosines_two;
+}
 
 // The DC blocker's recursion alone: the one recurrence every routine carries from sample to sample.
 struct DcFloor {
@@ -34,13 +53,17 @@ struct DcFloor {
         y1 = y;
     }
     // Plus what a signal-rate routine cannot avoid per sample: the loop-filter cosine of the period
-    // (with its division) and the floor of the delay. `zero` is 0 at run time, unknown to the compiler.
-    void runSignal(const double *in, const double *period, double zero, double half, double *out, std::size_t n) {
+    // (with its division; our cosine, four or two at a time as the routines have it) and the whole
+    // samples of the delay. `zero` is 0 at run time, unknown to the compiler. n: a multiple of 4.
+    void runSignal(const double *in, const double *period, double zero, double half, double *out, std::size_t n,
+                   CosinesOf cosinesOf) {
         double x = x1, y = y1;
+        double cs[4];
         for (std::size_t i = 0; i < n; i++) {
+            if (i % 4 == 0) cosinesOf(period + i, cs);
             const double f = period[i] - 1.0;
-            const double c = std::cos(kTwoPi / (f + 1.0));
-            const double d = std::floor(f - half);
+            const double c = cs[i % 4];
+            const double d = (double)(long)(f - half);
             const double v = in[i] + zero * (c + d);
             y = (b0 * v + b1 * x) + a1 * y;
             x = v;
@@ -89,8 +112,10 @@ void floor_signal(benchmark::State &st, double period, std::size_t vector) {
     std::vector<double> periodIn(vector, period);
     volatile double zero = 0.0;
     const double z = zero;
-    timed(st, vector,
-          [&](const double *in, double *out, std::size_t n) { k.runSignal(in, periodIn.data(), z, 3.0, out, n); });
+    const CosinesOf cosinesOf = cosines_of_widest_path();
+    timed(st, vector, [&](const double *in, double *out, std::size_t n) {
+        k.runSignal(in, periodIn.data(), z, 3.0, out, n, cosinesOf);
+    });
 }
 
 void plucked(benchmark::State &st, double period, std::size_t vector) {

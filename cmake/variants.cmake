@@ -6,6 +6,7 @@ set(VIBREL_CLASS_lite "vibrel-lite~")
 function(vibrel_add_core variant)
   set(target vibrel_core_${variant})
   add_library(${target} STATIC
+    ${PROJECT_SOURCE_DIR}/core/cosine.cpp
     ${PROJECT_SOURCE_DIR}/core/design.cpp
     ${PROJECT_SOURCE_DIR}/core/isa.cpp
     ${PROJECT_SOURCE_DIR}/core/state.cpp

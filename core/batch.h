@@ -143,12 +143,7 @@ VIBREL_LANES_INLINE bool signal_batch(const SignalSetup &u, LoopState &s, long w
     f = select<V>(splat<V>(u.maxDelay) < f, splat<V>(u.maxDelay), f);
     f = select<V>((M)(f >= half), f, half); // NaN fails the test: the shortest delay
 
-    // The cosine per lane, first, while no vector is live across the calls.
-    const V angle = splat<V>(kTwoPi) / (f + splat<V>(1.0));
-    V cs;
-    VIBREL_UNROLLED
-    for (long j = 0; j < N; j++)
-        cs[j] = cos(angle[j]);
+    const V cs = cosine_lanes(splat<V>(kTwoPi) / (f + splat<V>(1.0))); // loop_filter_cos in each lane
 
     V G = splat<V>(u.fbGain), gNyq = splat<V>(u.fbGainNyq);
     if constexpr (kGainSignal) {

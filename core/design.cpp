@@ -31,7 +31,7 @@ void vibrel_setDelayTime(t_vibrel *x, double period) {
     store(x->loopDelay, loopDelay);
 
     // D in [kHalf, kHalf + 1): the fractional position stays within half a sample of the centre M/2.
-    const long n = (long)floor(loopDelay - (double)kHalf);
+    const long n = whole_samples(loopDelay - (double)kHalf);
     const double D = loopDelay - (double)n;
     for (long k = 0; k < kTaps; k++) {
         // Each factor is a quotient of its own, multiplied in ascending j from the first.
@@ -73,7 +73,7 @@ void vibrel_setBrightness(t_vibrel *x, double brightness) {
 void vibrel_calcLpfCoeffs(t_vibrel *x) {
     const double g = load(x->fbGain);
     const double loopDelay = load(x->loopDelay);
-    const long d0 = (long)floor(loopDelay - (double)kHalf);
+    const long d0 = whole_samples(loopDelay - (double)kHalf);
     double outer, centre;
     design_loop_filter(loopDelay, g, load(x->brightness) * g, read_gain_bound(d0, load(x->lagCoeff[0])), outer,
                        centre);

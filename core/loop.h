@@ -3,8 +3,7 @@
 // The orders of operations are part of the design: every build must produce the same bits.
 #pragma once
 
-#include <math.h>
-
+#include "cosine.h"
 #include "shared.h"
 #include "vibrel.h"
 
@@ -19,9 +18,13 @@ inline double magnitude(double v) { return __builtin_fabs(v); }
 // about to be written, which still holds a sample bufLen old, and that stale term can add up to 2|w0|.
 inline double read_gain_bound(long d, double w0) { return d == 0 ? 1.0 + 2.0 * magnitude(w0) : 1.0; }
 
-// Cosine of the fundamental's angle for a loop delay in samples: the one library call of the loop-filter
-// design, apart so that a perform routine can issue it first. Any thread.
-inline double loop_filter_cos(double loopDelay) { return cos(kTwoPi / (loopDelay + 1.0)); }
+// The whole samples of a delay v in [0, 2^31): truncation, which is its floor there, one SSE2 conversion
+// on every target (mingw's floor rounds on the x87 unit). Any thread.
+inline long whole_samples(double v) { return (long)v; }
+
+// Cosine of the fundamental's angle for a loop delay in samples (core/cosine.h: the same bits on every
+// target), apart so that a perform routine can issue it first. Any thread.
+inline double loop_filter_cos(double loopDelay) { return cosine(kTwoPi / (loopDelay + 1.0)); }
 
 // Loop-filter weights from the cosine c of a loop delay (the period minus 1, at least kHalf), a gain at
 // the fundamental g and a gain at Nyquist gNyq (= brightness * g), with readGain from read_gain_bound.

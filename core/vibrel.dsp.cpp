@@ -43,7 +43,7 @@ template <class V> VIBREL_LANES_INLINE void perform_control(t_vibrel *x, double 
     LoopState s = load_loop_state(x);
 
     // Read once per vector: a "period" message lands whole at the next vector.
-    const long d0 = (long)floor(load(x->loopDelay) - (double)kHalf);
+    const long d0 = whole_samples(load(x->loopDelay) - (double)kHalf);
     double c[kTaps];
     for (long k = 0; k < kTaps; k++) c[k] = load(x->lagCoeff[k]);
     double outer = load(x->lpfOuter);

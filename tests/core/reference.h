@@ -3,10 +3,23 @@
 // are designed afresh for every sample. Same orders of operations, so it matches to the bit.
 #pragma once
 
+#include <mpfr.h>
+
 #include <cmath>
 #include <vector>
 
 namespace test {
+
+// The cosine correctly rounded (MPFR's), which the string's own is on every target.
+inline double exact_cos(double x) {
+    mpfr_t m;
+    mpfr_init2(m, 53);
+    mpfr_set_d(m, x, MPFR_RNDN);
+    mpfr_cos(m, m, MPFR_RNDN);
+    const double y = mpfr_get_d(m, MPFR_RNDN);
+    mpfr_clear(m);
+    return y;
+}
 
 struct ReferenceString {
     long M, H, L;            // order, half order, delay-line slots of the model under test
@@ -64,7 +77,7 @@ struct ReferenceString {
     // the largest gain of the read (above 1 only where tap 0 reads a stale slot) is at most 1.
     void loop_filter(double f, double g, double b, double readGain, double &outer, double &centre) const {
         const double gb = b * g;
-        const double c = std::cos(6.283185307179586 / (f + 1));
+        const double c = exact_cos(6.283185307179586 / (f + 1));
         centre = (gb * c + g) / (c + 1);
         outer = (centre - gb) * 0.5;
         if (outer < 0) outer = 0, centre = g;

@@ -45,7 +45,7 @@ TEST(Stability, UnscaledWhereTheDesignWasAlreadyBounded) {
     for (double period : {kMinPeriod + 1.0, 9.75, 30.0, 100.5})
         for (double gain : {0.5, 0.9, 0.99})
             for (double brightness : {0.3, 0.9}) {
-                const double c = std::cos(kTwoPi / period), gb = brightness * gain;
+                const double c = test::exact_cos(kTwoPi / period), gb = brightness * gain;
                 const double centre = (gb * c + gain) / (c + 1), outer = (centre - gb) * 0.5;
                 if (centre + 2 * outer > 1.0) continue;
                 checked++;
@@ -67,7 +67,7 @@ TEST(Stability, OutputUnchangedWhereTheDesignWasAlreadyBounded) {
         for (double period : {kMinPeriod + 1.0, kMinPeriod + 1.5, 11.3, 64.0, 500.25})
             for (double gain : {0.5, 0.9, 0.99})
                 for (double brightness : {0.3, 0.9}) {
-                    const double c = std::cos(kTwoPi / period), gb = brightness * gain;
+                    const double c = test::exact_cos(kTwoPi / period), gb = brightness * gain;
                     const double centre = (gb * c + gain) / (c + 1), outer = (centre - gb) * 0.5;
                     if (centre + 2 * outer > 1.0) continue;
                     for (Routine r : {Routine::Control, Routine::Period, Routine::PeriodGain}) {

@@ -1,7 +1,6 @@
 // Both variants built for Linux aarch64 and armv7 hard-float and run under qemu-aarch64 and qemu-arm:
-// the golden script must give the console texts and, for every run (those that depend on the library
-// cosine too: glibc on every side, the armv7 runs against x86-64 glibc's cosine without fused
-// multiply-adds, see run_linux), the very sample bits of the x86-64 Linux build. arm64 compilers
+// the golden script must give the console texts and, for every run (the cosine's included: it is the
+// string's own), the very sample bits of the x86-64 Linux build. arm64 compilers
 // fuse a*b+c unless told not to; the Apple Silicon slices are compiled from the same sources with the
 // same exactness options. armv7 is ILP32 and computes in the VFP unit.
 #include <gtest/gtest.h>
@@ -24,7 +23,7 @@ TEST_P(ArmLinux, RendersTheGoldenScriptBitForBitAsX86_64Does) {
     const std::string script = script_path("golden.script");
     const Result arm = run_qemu(b, script);
     ASSERT_EQ(arm.status, 0) << arm.err << arm.out.substr(0, 2000);
-    const Result lin = run_linux(b.variant, script, b.target == "armv7");
+    const Result lin = run_linux(b.variant, script);
     ASSERT_EQ(lin.status, 0) << lin.err << lin.out.substr(0, 2000);
     Transcript a = parse_transcript(arm.out), l = parse_transcript(lin.out);
 
@@ -45,14 +44,14 @@ TEST_P(ArmLinux, RendersTheGoldenScriptBitForBitAsX86_64Does) {
 }
 
 // Flush-to-zero on arm64 (FPCR.FZ) and armv7 (FPSCR.FZ): the ringing string falls exactly silent on the
-// very sample the x86-64 build does, and the driver finds its control register unchanged after every call (empty calls, and a caller
-// that had flush-to-zero set already, included; the driver fails otherwise).
+// very sample the x86-64 build does, and the driver finds its control register unchanged after every call (empty calls,
+// and a caller that had flush-to-zero set already, included; the driver fails otherwise).
 TEST_P(ArmLinux, RingingStringFallsSilentWhereX86_64DoesAndLeavesTheCallersMode) {
     const Build &b = GetParam();
     if (auto why = toolchain_missing(b.target); !why.empty()) GTEST_SKIP() << why;
     ASSERT_TRUE(exists(b.module())) << b.module() << " is missing: build the cross targets with .ci/cross.sh";
     const std::string script = script_path("silence.script");
-    const Result arm = run_qemu(b, script), lin = run_linux(b.variant, script, b.target == "armv7");
+    const Result arm = run_qemu(b, script), lin = run_linux(b.variant, script);
     ASSERT_EQ(arm.status, 0) << arm.err;
     ASSERT_EQ(lin.status, 0) << lin.err;
     const auto a = silent_after(parse_transcript(arm.out)), l = silent_after(parse_transcript(lin.out));
@@ -75,8 +74,8 @@ TEST(Armv7Linux, CountsTheDelayLineIn32Bits) {
         for (const std::string &line : {std::string("<= delay time <= 20000.0 samples"),
                                         ": a largest delay of 536870909 samples is more than " +
                                             std::string(full ? "536870907" : "536870908") + "; no object made",
-                                        ": no memory for a delay line of " + std::string(full ? "536870904" : "536870903") +
-                                            " samples; no object made"})
+                                        ": no memory for a delay line of " +
+                                            std::string(full ? "536870904" : "536870903") + " samples; no object made"})
             EXPECT_NE(arm.out.find(line + "\n"), std::string::npos) << line << " is not in\n" << arm.out;
     }
 }

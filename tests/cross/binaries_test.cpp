@@ -161,25 +161,37 @@ TEST(WindowsTestHost, StandInHostLibrariesExportExactlyTheHostOperations) {
     }
 }
 
-// The string model and the binding must keep every double in SSE2 registers on x86: an x87 intermediate
-// would round differently from the other targets. Only moves of a returned double (st0) are allowed,
-// and the perform routines' save, set and restore of the x87 control word.
-TEST(WindowsX86Code, NoX87ArithmeticInThePluginsOwnFunctions) {
-    if (auto why = toolchain_missing("win32"); !why.empty()) GTEST_SKIP() << why;
-    if (auto why = missing_tool(VIBREL_MINGW32_OBJDUMP, "mingw-w64 binutils"); !why.empty()) GTEST_SKIP() << why;
-    for (const Build &each : builds("win32")) {
-        ASSERT_EQ(require_module(each), "");
-        const Listing listing = disassemble(VIBREL_MINGW32_OBJDUMP, each.module());
-        ASSERT_EQ(listing.error, "");
-        auto own = [](const std::string &function) { return function.find("vibrel") != std::string::npos; };
-        for (const Instruction &i : listing.code) {
-            if (!own(i.function) || i.op[0] != 'f') continue;
-            const bool move =
-                i.op.rfind("fld", 0) == 0 || i.op.rfind("fst", 0) == 0 || i.op == "fxch" || i.op == "fnstcw";
-            EXPECT_TRUE(move && i.op != "fldz" && i.op != "fld1") << each.className() << " " << i.function << ": " << i.line;
+// x87 instructions that compute nothing: moves (a double returned in st0 on 32-bit x86, stored at once;
+// fld1 and fldz put an exact 1 or 0 there) and the unit's control and state.
+const std::set<std::string> kX87Moves = {"fld",  "flds", "fldl",  "fldt",  "fld1",  "fldz", "fst",
+                                         "fsts", "fstl", "fstp",  "fstps", "fstpl", "fstpt", "fxch"};
+const std::set<std::string> kX87Control = {"fnstcw", "fstcw", "fldcw", "fnstsw", "fstsw", "fninit", "finit",
+                                           "fnclex", "fclex", "fwait", "fnsave", "fsave", "frstor", "fldenv",
+                                           "fnstenv", "fstenv", "fxsave", "fxrstor", "ffree", "fnop"};
+
+// Every double of the plug-ins stays in SSE2 registers on x86: an x87 result rounds differently from the
+// other targets and depends on a control word nothing sets. Checked over all code of both Windows
+// builds, ours and whatever the C runtime and the compiler's and the system's libraries link in.
+TEST(WindowsX86Code, NoX87ArithmeticInAnyCodeOfThePlugins) {
+    for (const char *target : {"win64", "win32"}) {
+        if (auto why = toolchain_missing(target); !why.empty()) GTEST_SKIP() << why;
+        for (const Build &each : builds(target)) {
+            if (auto why = missing_tool(pe_objdump(each), "mingw-w64 binutils"); !why.empty()) GTEST_SKIP() << why;
+            ASSERT_EQ(require_module(each), "");
+            const Listing listing = disassemble(pe_objdump(each), each.module());
+            ASSERT_EQ(listing.error, "");
+            long moves = 0, arithmetic = 0;
+            for (const Instruction &i : listing.code) {
+                if (i.op[0] != 'f' || kX87Control.count(i.op)) continue;
+                const bool move = kX87Moves.count(i.op) > 0;
+                moves += move;
+                arithmetic += !move;
+                EXPECT_TRUE(move) << each.name() << " " << i.function << ": " << i.line;
+            }
+            std::printf("%s: %zu instructions in %zu functions, %ld x87 moves, %ld x87 arithmetic\n",
+                        each.name().c_str(), listing.code.size(), listing.functions.size(), moves, arithmetic);
+            EXPECT_GT(listing.code.size(), 5000u) << "too little code disassembled from " << each.module();
         }
-        const long functions = std::count_if(listing.functions.begin(), listing.functions.end(), own);
-        EXPECT_GE(functions, 15) << "the plug-in's own functions were not found by name in " << each.module();
     }
 }
 
@@ -278,7 +290,8 @@ TEST_P(MacSlice, BindsTheAudioFrameworkAndLeavesTheRestToTheHost) {
         "_sprintf", "_memset", "_bzero", "_memcpy", "_memmove", "_strlen", "___stack_chk_guard",
         "___stack_chk_fail", "dyld_stub_binder", "___bzero"};
     for (const std::string &s : system) EXPECT_TRUE(libc.count(s)) << s << " from libSystem";
-    EXPECT_TRUE(system.count("_sprintf") && system.count("_cos") && system.count("_log10"));
+    EXPECT_TRUE(system.count("_sprintf") && system.count("_log10"));
+    EXPECT_FALSE(system.count("_cos") || system.count("_floor")) << "the string's cosine and floor are its own";
 }
 
 TEST_P(MacBundle, AvxOnlyInTheAvxRoutines) {

@@ -268,10 +268,9 @@ Result run_qemu(const Build &b, const std::string &script) {
                quote(script));
 }
 
-Result run_linux(const std::string &variant, const std::string &script, bool unfusedCosine) {
+Result run_linux(const std::string &variant, const std::string &script) {
     const std::string module = variant == "full" ? VIBREL_LINUX_MODULE_FULL : VIBREL_LINUX_MODULE_LITE;
-    return run(std::string(unfusedCosine ? "GLIBC_TUNABLES=glibc.cpu.hwcaps=-FMA,-AVX2 " : "") +
-               quote(VIBREL_SCRIPT_DRIVER) + " " + quote(module) + " " +
+    return run(quote(VIBREL_SCRIPT_DRIVER) + " " + quote(module) + " " +
                quote(variant == "full" ? "vibrel~" : "vibrel-lite~") + " " + quote(script));
 }
 

@@ -81,11 +81,8 @@ Result run_wine(const std::string &program, const std::string &arguments);
 Result run_windows(const Build &b, const std::string &script);
 std::string wine_missing(const std::string &target); // empty when Wine can run that Windows target
 
-// Runs the Linux build of the same variant through the Linux script driver. unfusedCosine: glibc's
-// cosine without fused multiply-adds. On a processor with FMA, x86-64 glibc picks a cosine that uses
-// them (as glibc for aarch64 does); for armv7 hard float glibc has none, and a few of its results differ
-// in the last bit. The tunable makes x86-64 glibc pick its plain cosine.
-Result run_linux(const std::string &variant, const std::string &script, bool unfusedCosine = false);
+// Runs the Linux build of the same variant through the Linux script driver.
+Result run_linux(const std::string &variant, const std::string &script);
 // Runs a Linux ARM build ("aarch64", "armv7") through its own script driver under qemu-aarch64 or qemu-arm.
 Result run_qemu(const Build &b, const std::string &script);
 
