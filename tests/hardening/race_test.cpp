@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <random>
@@ -200,6 +201,8 @@ TEST_P(ClearRace, ClearSilencesTheStringWhileVectorsRun) {
     }
     audio.stop.store(true);
     thread.join();
+    std::printf("%s: %ld clears; a later vector sounded after %ld, the line kept energy after %ld\n",
+                GetParam().name, kClears, sounding, lineEnergy);
     EXPECT_EQ(sounding, 0) << "of " << kClears << " clears, " << sounding << " let a vector after the next sound";
     EXPECT_EQ(lineEnergy, 0) << "of " << kClears << " clears, " << lineEnergy << " left energy in the line";
 }
