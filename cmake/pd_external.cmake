@@ -1,0 +1,58 @@
+# The Pd externals: one file per class and float size, from pd/ (the binding) and the shared string
+# model. Built when Pd's headers are found (Debian: puredata-dev). Every external and the Pd library
+# folder's other files land in ${VIBREL_PD_DIR}, a folder Pd can be pointed at with -path.
+find_path(VIBREL_PD_INCLUDE_DIR m_pd.h PATH_SUFFIXES pd DOC "Folder of Pd's m_pd.h")
+set(VIBREL_PD_DIR ${PROJECT_BINARY_DIR}/pd/vibrel)
+# Every Pd function the externals call, one a line (the Windows import libraries are made from it).
+set(VIBREL_PD_FUNCTIONS ${PROJECT_SOURCE_DIR}/pd/pd_functions.list)
+
+# vibrel_add_pd_external(<variant> <floatsize>): target vibrel_pd_<variant>_<floatsize> (32: float Pd,
+# 64: pd64), named by vibrel_pd_external_names and, where there is one, copied to its classic name.
+function(vibrel_add_pd_external variant floatsize)
+  set(target vibrel_pd_${variant}_${floatsize})
+  set(class "${VIBREL_CLASS_${variant}}")
+  add_library(${target} MODULE ${PROJECT_SOURCE_DIR}/pd/vibrel_pd.cpp ${PROJECT_SOURCE_DIR}/pd/bridge.cpp)
+  target_include_directories(${target} PRIVATE ${VIBREL_PD_INCLUDE_DIR} ${PROJECT_SOURCE_DIR}/host)
+  vibrel_pd_setup_symbol("${class}" setup)
+  target_compile_definitions(${target} PRIVATE PD PD_FLOATSIZE=${floatsize} VIBREL_PD_SETUP=${setup})
+  target_link_libraries(${target} PRIVATE vibrel_core_${variant} vibrel_plugin_flags)
+  vibrel_pd_external_names("${class}" ${floatsize} name classic)
+  set_target_properties(${target} PROPERTIES PREFIX "" SUFFIX "" OUTPUT_NAME "${name}"
+    LIBRARY_OUTPUT_DIRECTORY ${VIBREL_PD_DIR})
+  if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+    # Pd's functions come from the running pd; nothing of the static libraries is exported.
+    target_link_options(${target} PRIVATE LINKER:--exclude-libs,ALL)
+  endif()
+  if(classic)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${VIBREL_PD_DIR}/${classic} VERBATIM)
+  endif()
+endfunction()
+
+if(VIBREL_PD_INCLUDE_DIR)
+  foreach(variant IN ITEMS full lite)
+    foreach(floatsize IN ITEMS 32 64)
+      vibrel_add_pd_external(${variant} ${floatsize})
+    endforeach()
+  endforeach()
+  # A help patch per class from one template, and the tuning abstraction, beside the externals.
+  foreach(variant IN ITEMS full lite)
+    set(CLASS "${VIBREL_CLASS_${variant}}")
+    file(STRINGS ${PROJECT_SOURCE_DIR}/variants/${variant}/variant.h order_line REGEX "define VIBREL_ORDER")
+    string(REGEX REPLACE ".* ([0-9]+).*" "\\1" ORDER "${order_line}")
+    math(EXPR MIN_PERIOD "(${ORDER} - 1) / 2 + 1")
+    configure_file(${PROJECT_SOURCE_DIR}/pd/help.pd.in ${VIBREL_PD_DIR}/${CLASS}-help.pd @ONLY)
+  endforeach()
+  file(GLOB pd_patches CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/pd/patches/*.pd)
+  set(copies)
+  foreach(patch IN LISTS pd_patches)
+    get_filename_component(name ${patch} NAME)
+    add_custom_command(OUTPUT ${VIBREL_PD_DIR}/${name}
+      COMMAND ${CMAKE_COMMAND} -E copy ${patch} ${VIBREL_PD_DIR}/${name} DEPENDS ${patch} VERBATIM)
+    list(APPEND copies ${VIBREL_PD_DIR}/${name})
+  endforeach()
+  add_custom_target(vibrel_pd ALL DEPENDS ${copies})
+  add_dependencies(vibrel_pd vibrel_pd_full_32 vibrel_pd_full_64 vibrel_pd_lite_32 vibrel_pd_lite_64)
+else()
+  message(STATUS "Pd's m_pd.h not found (Debian: puredata-dev): the Pd externals are not built")
+endif()

@@ -1,0 +1,455 @@
+// The Pd externals in real Pd (float Pd and pd64): each test writes a patch and its input WAV files,
+// runs pd headless and reads what it wrote and printed. Outputs are compared bit for bit with the Max
+// build run through the emulator on the same inputs (float Pd: that output rounded to float).
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "host_emulator.h"
+#include "pitch.h"
+#include "tune.h"
+#include "vibrel.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct PdBuild {
+    const char *name;
+    const char *exe;
+    int floatBits; // 32: float Pd; 64: pd64
+    friend void PrintTo(const PdBuild &b, std::ostream *os) { *os << b.name; }
+};
+const PdBuild kBuilds[] = {
+    {"pd053", VIBREL_PD_EXE, 32}, {"pd055", VIBREL_PD055_EXE, 32}, {"pd64", VIBREL_PD64_EXE, 64}};
+
+constexpr long kFrames = 4096;
+
+// A Pd canvas's text, object by object; objects are numbered in order for connections.
+struct Canvas {
+    std::string text;
+    int count = 0;
+    int add(const std::string &kind, const std::string &body) {
+        // Distinct x positions: an abstraction's inlets are ordered by x, so here by creation.
+        text += "#X " + kind + " " + std::to_string(10 + 40 * count) + " " + std::to_string(10 + 30 * count) + " " +
+                body + ";\n";
+        return count++;
+    }
+    int obj(const std::string &body) { return add("obj", body); }
+    int msg(std::string body) { // "a, b": two messages, as typed into a box
+        for (size_t at = 0; (at = body.find(", ", at)) != std::string::npos; at += 4)
+            body.replace(at, 2, " \\, ");
+        return add("msg", body);
+    }
+    void connect(int from, int outlet, int to, int inlet) {
+        text += "#X connect " + std::to_string(from) + " " + std::to_string(outlet) + " " + std::to_string(to) + " " +
+                std::to_string(inlet) + ";\n";
+    }
+    // A [t b b ...] whose outlets bang the targets in the order given.
+    int in_order(const std::vector<int> &targets) {
+        std::string t = "t";
+        for (size_t i = 0; i < targets.size(); i++)
+            t += " b";
+        const int trigger = obj(t);
+        for (size_t i = 0; i < targets.size(); i++)
+            connect(trigger, (int)(targets.size() - 1 - i), targets[i], 0);
+        return trigger;
+    }
+    int sub(const std::string &name, const Canvas &inner) {
+        text += "#N canvas 0 0 450 300 " + name + " 0;\n" + inner.text;
+        return add("restore", "pd " + name);
+    }
+    std::string file() const { return "#N canvas 0 0 450 300 12;\n" + text; }
+};
+
+void write_wav(const fs::path &path, const std::vector<float> &x) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE *f = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_TRUE(f) << path;
+    sf_write_float(f, x.data(), (sf_count_t)x.size());
+    sf_close(f);
+}
+
+std::vector<double> read_wav(const fs::path &path) {
+    SF_INFO info{};
+    SNDFILE *f = sf_open(path.c_str(), SFM_READ, &info);
+    if (!f) return {};
+    std::vector<double> x((size_t)info.frames);
+    sf_read_double(f, x.data(), info.frames);
+    sf_close(f);
+    return x;
+}
+
+// What Pd's table writers store: 0 for an exponent outside (-64, 64) (float) or (-512, 512) (pd64).
+bool big_or_small(double y, int floatBits) {
+    std::uint64_t b;
+    std::memcpy(&b, &y, 8);
+    if (floatBits == 64) return ((b >> 61) & 1) == ((b >> 62) & 1);
+    const float f = (float)y;
+    std::uint32_t u;
+    std::memcpy(&u, &f, 4);
+    return ((u >> 29) & 1) == ((u >> 30) & 1);
+}
+
+class Pd : public testing::TestWithParam<PdBuild> {
+  protected:
+    fs::path dir;
+    vibrel_emu::Host host;
+
+    void SetUp() override {
+        ASSERT_TRUE(fs::exists(GetParam().exe)) << GetParam().exe << " missing";
+        std::string test = testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char &c : test)
+            if (c == '/') c = '_';
+        dir = fs::path(VIBREL_PD_WORK) / VIBREL_VARIANT_NAME / test;
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        ASSERT_TRUE(host.load(VIBREL_MODULE_PATH));
+    }
+
+    // Runs main as dir/main.pd (abstractions beside it): at load it bangs `starters` in order, and one
+    // second of logical time later writes `tables` to dir/<table>.wav and quits. Returns pd's stderr.
+    std::string run(Canvas &main, std::vector<int> starters, const std::vector<std::string> &tables,
+                    double rate = 44100) {
+        std::string done;
+        for (const std::string &t : tables)
+            done += "\\; sf write -bytes " + std::to_string(GetParam().floatBits / 8) + " " +
+                    (dir / (t + ".wav")).string() + " " + t + " ";
+        const int wait = main.obj("delay 1000");
+        main.connect(wait, 0, main.msg(done + "\\; pd quit 0"), 0);
+        starters.push_back(wait);
+        main.connect(main.obj("loadbang"), 0, main.in_order(starters), 0);
+        main.connect(main.obj("r sf"), 0, main.obj("soundfiler"), 0);
+        std::ofstream(dir / "main.pd") << main.file();
+        const std::string cmd = "cd '" + dir.string() + "' && " VIBREL_PD_PRELOAD " timeout 120 '" + GetParam().exe +
+                                "' -nogui -nosound -batch -noprefs -stderr -r " + std::to_string((int)rate) +
+                                " -path '" VIBREL_PD_DIR "' main.pd 2> stderr.txt";
+        const int status = std::system(cmd.c_str());
+        std::stringstream log;
+        log << std::ifstream(dir / "stderr.txt").rdbuf();
+        EXPECT_EQ(status, 0) << cmd << "\n" << log.str();
+        return log.str();
+    }
+
+    // The emulator's console lines after box text and messages (one object).
+    std::vector<std::string> max_console(const std::string &box, const std::vector<std::string> &messages) {
+        vibrel_emu::Object *o = host.create(box);
+        for (const std::string &m : messages)
+            host.send(o, m);
+        host.free(o);
+        return host.take_console();
+    }
+};
+
+// --- Exactness: every routine and connection pattern, both excitations, constant and changing signals.
+
+enum Pattern { Control, PeriodSignal, GainSignal, Both, GainAndFloatPeriod, kPatterns };
+const short kFlags[kPatterns][3] = {{1, 0, 0}, {1, 0, 1}, {1, 1, 0}, {1, 1, 1}, {1, 1, 1}};
+const int kRoutine[kPatterns] = {1, 2, 3, 3, 3};
+constexpr float kScalarPeriod = 60.5f; // sent as a float to the unconnected period inlet
+const char kSettings[] = "period 100.375, gain 0.99609375, brightness 0.625";
+
+struct Case {
+    Pattern pattern;
+    bool noise, changing, wrapped;
+    int block;
+    std::vector<float> in[3];
+};
+
+std::vector<Case> exactness_cases() {
+    std::vector<Case> cases;
+    auto add = [&](Pattern p, bool noise, bool changing, int block, bool wrapped) {
+        Case c{p, noise, changing, wrapped, block, {}};
+        std::uint32_t s = 12345u + (std::uint32_t)cases.size();
+        for (long i = 0; i < kFrames; i++) {
+            s = s * 1664525u + 1013904223u; // noise of 24-bit values: exact as floats
+            const float t = (float)i / (float)(kFrames - 1);
+            c.in[0].push_back(noise ? (i < 300 ? (float)(s >> 8) * 0x1p-23f - 1.0f : 0.0f) : (i == 0 ? 1.0f : 0.0f));
+            c.in[1].push_back(changing ? -1.1f + 2.2f * t : 0.99609375f);
+            c.in[2].push_back(changing ? 2.0f + 398.0f * t : 100.375f);
+        }
+        cases.push_back(std::move(c));
+    };
+    const int otherBlocks[] = {1, 256};
+    for (int p = 0; p < kPatterns; p++)
+        for (int k = 0; k < 4; k++)
+            for (int b = 0; b < 2; b++)
+                add((Pattern)p, k & 1, k & 2, b ? otherBlocks[(p + k) % 2] : 64, false);
+    add(GainSignal, true, true, 64, true); // the connections through an abstraction's [inlet~]
+    add(PeriodSignal, true, true, 64, true);
+    return cases;
+}
+
+TEST_P(Pd, OutputEqualsTheMaxBuildBitForBit) {
+    const std::vector<Case> cases = exactness_cases();
+    Canvas main;
+    std::string start = "\\; init bang ";
+    std::vector<std::string> outs;
+    for (size_t k = 0; k < cases.size(); k++) {
+        const Case &c = cases[k];
+        const std::string id = "c" + std::to_string(k);
+        Canvas sub, wrap, &home = c.wrapped ? wrap : sub; // the canvas the object sits in
+        const bool used[3] = {true, kFlags[c.pattern][1] != 0, c.pattern == PeriodSignal || c.pattern == Both};
+        const int r = sub.obj("r start"), w = sub.obj("tabwrite~ " + id + "-y");
+        sub.obj("table " + id + "-y " + std::to_string(kFrames));
+        if (c.block != 64) sub.obj("block~ " + std::to_string(c.block));
+        sub.connect(r, 0, w, 0);
+        const int obj = home.obj(c.wrapped ? "inlet~" : VIBREL_CLASS_NAME);
+        const int object = c.wrapped ? home.obj(VIBREL_CLASS_NAME) : obj;
+        const int init = home.obj("r init"), settings = home.msg(kSettings);
+        home.connect(init, 0, settings, 0);
+        home.connect(settings, 0, object, 0);
+        if (c.pattern == GainAndFloatPeriod) {
+            const int f = home.msg(std::to_string(kScalarPeriod)); // a control connection: not a signal
+            home.connect(init, 0, f, 0);
+            home.connect(f, 0, object, 2);
+        }
+        int box = object;
+        if (c.wrapped) {
+            home.connect(obj, 0, object, 0);
+            for (int i = 1; i < 3; i++)
+                if (used[i]) home.connect(home.obj("inlet~"), 0, object, i);
+            home.connect(object, 0, home.obj("outlet~"), 0);
+            std::ofstream(dir / (id + "w.pd")) << wrap.file();
+            box = sub.obj(id + "w");
+        }
+        sub.connect(box, 0, w, 0);
+        for (int i = 0, inlet = 0; i < 3; i++) {
+            if (!used[i]) continue;
+            const std::string table = id + "-" + std::to_string(i);
+            write_wav(dir / (table + ".wav"), c.in[i]);
+            const int play = sub.obj("tabplay~ " + table);
+            sub.obj("table " + table);
+            sub.connect(r, 0, play, 0);
+            sub.connect(play, 0, box, c.wrapped ? inlet++ : i);
+            start += "\\; sf read -resize " + (dir / (table + ".wav")).string() + " " + table + " ";
+        }
+        main.sub(id, sub);
+        outs.push_back(id + "-y");
+    }
+    const std::string log = run(main, {main.msg(start + "\\; pd dsp 1 \\; start bang")}, outs);
+    EXPECT_EQ(log.find("error"), std::string::npos) << log;
+
+    std::map<int, std::pair<long, long>> tally; // routine: samples compared, samples differing
+    for (size_t k = 0; k < cases.size(); k++) {
+        const Case &c = cases[k];
+        SCOPED_TRACE("case " + std::to_string(k) + ", pattern " + std::to_string(c.pattern) + ", block " +
+                     std::to_string(c.block));
+        vibrel_emu::Object *o = host.create(VIBREL_CLASS_NAME);
+        for (const char *m : {"period 100.375", "gain 0.99609375", "brightness 0.625"}) // kSettings
+            host.send(o, m);
+        const short *f = kFlags[c.pattern];
+        ASSERT_TRUE(host.dsp(o, {f[0], f[1], f[2]}, 44100, c.block));
+        std::vector<double> in[3], expected((size_t)kFrames);
+        for (int i = 0; i < 3; i++)
+            in[i].assign(c.in[i].begin(), c.in[i].end());
+        if (c.pattern == GainAndFloatPeriod) in[2].assign((size_t)kFrames, kScalarPeriod);
+        for (long at = 0; at < kFrames; at += c.block)
+            host.run(o, {&in[0][at], &in[1][at], &in[2][at]}, &expected[at], c.block);
+        host.free(o);
+        const std::vector<double> got = read_wav(dir / ("c" + std::to_string(k) + "-y.wav"));
+        ASSERT_EQ(got.size(), (size_t)kFrames);
+        long differ = 0;
+        for (long i = 0; i < kFrames; i++) {
+            double want = expected[i];
+            if (GetParam().floatBits == 32) want = (float)want;
+            if (big_or_small(want, GetParam().floatBits)) want = 0.0;
+            if (std::memcmp(&want, &got[i], sizeof want) != 0 && differ++ < 3)
+                ADD_FAILURE() << "sample " << i << ": Pd " << got[i] << ", expected " << want;
+        }
+        tally[kRoutine[c.pattern]].first += kFrames;
+        tally[kRoutine[c.pattern]].second += differ;
+    }
+    for (auto &[routine, t] : tally)
+        std::printf("%s in %s: dsp%d, %ld samples compared, %ld differ\n", VIBREL_CLASS_NAME, GetParam().name, routine,
+                    t.first, t.second);
+}
+
+// --- What a Pd user meets: console texts, clamps, symbols, creation arguments, "clear".
+
+TEST_P(Pd, ConsoleClampsCreationAndClear) {
+    const std::string cls = VIBREL_CLASS_NAME;
+    Canvas main;
+    std::vector<int> starters; // banged in this order at load
+    auto object = [&](const std::string &args, const std::string &messages) {
+        const int o = main.obj(cls + " " + args), m = main.msg(messages);
+        starters.push_back(m);
+        main.connect(m, 0, o, 0);
+        return o;
+    };
+    object("20000.7 9", "info, params, period 1e9, gain 2, brightness -1, params");
+    object("1e30", "params"); // too large to count, or to allocate: no object, one error line each
+    object("1e15", "params");
+    object("foo", "period 1, period foo, fbgain -5, gain bar, brightness 0.5, params");
+    // "clear": a ringing string falls silent from the next block on.
+    const int s = object("", "period 100, gain 0.99999, brightness 0.99999");
+    const int imp = main.obj("tabplay~ imp"), rec = main.obj("tabwrite~ y"), clear = main.msg("clear");
+    main.obj("table imp 1");
+    main.obj("table y 4410");
+    starters.push_back(main.msg("\\; imp 0 1 \\; pd dsp 1 \\; start bang"));
+    const int rstart = main.obj("r start"), at = main.obj("delay 50");
+    for (auto [a, b] :
+         {std::pair{rstart, imp}, {rstart, rec}, {rstart, at}, {at, clear}, {imp, s}, {clear, s}, {s, rec}})
+        main.connect(a, 0, b, 0);
+    const std::string log = run(main, starters, {"y"});
+
+    // Pd's console holds the host's lines for the same messages, less the symbols Pd refused (the build
+    // time in "info" is each binary's own). Pd's own lines are left out of the comparison.
+    std::vector<std::string> want =
+        max_console(cls + " 20000", {"info", "params", "period 1e9", "gain 2", "brightness -1", "params"});
+    for (const std::string &l : max_console(cls + " foo", {"period 1", "fbgain -5", "brightness 0.5", "params"}))
+        want.push_back(l);
+    auto masked = [](std::string l) { return l.rfind("this version compiled: ", 0) == 0 ? l.substr(0, 22) : l; };
+    for (std::string &l : want)
+        l = masked(l);
+    std::istringstream lines(log);
+    std::vector<std::string> ours;
+    for (std::string l; std::getline(lines, l);)
+        if (std::find(want.begin(), want.end(), masked(l)) != want.end()) ours.push_back(masked(l));
+    EXPECT_EQ(ours, want) << log;
+    char tooLarge[200]; // the argument as Pd holds it
+    std::snprintf(tooLarge, sizeof tooLarge,
+                  "error: %s: a largest delay of %.0f samples is more than %ld; no object made", VIBREL_CLASS_NAME,
+                  GetParam().floatBits == 64 ? 1e30 : (double)1e30f, VIBREL_NS::kMaxDelayLimit);
+    EXPECT_NE(log.find(tooLarge), std::string::npos) << log;
+    const long long slots = (long long)(GetParam().floatBits == 64 ? 1e15 : (double)1e15f) + VIBREL_NS::kGuard;
+    EXPECT_NE(log.find("error: " + cls + ": no memory for a delay line of " + std::to_string(slots) + " samples"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("couldn't create"), std::string::npos) << log;
+
+    const std::vector<double> y = read_wav(dir / "y.wav");
+    ASSERT_EQ(y.size(), 4410u);
+    const long clearedAt = 2205; // 50 ms at 44.1 kHz: the first block after it is silent
+    long lastSound = -1;
+    for (long i = 0; i < 4410; i++)
+        if (y[i] != 0.0) lastSound = i;
+    EXPECT_GE(lastSound, clearedAt - 64) << "the string was not ringing when cleared";
+    EXPECT_LT(lastSound, clearedAt + 64) << "still sounding after clear";
+}
+
+// --- The help patch: a click on its 440 box turns DSP on and plucks a string that sounds 440 Hz.
+
+TEST_P(Pd, HelpPatchPlucksInTuneOnTheFirstClick) {
+    std::ifstream help(fs::path(VIBREL_PD_DIR) / (std::string(VIBREL_CLASS_NAME) + "-help.pd"));
+    // The copy run here: its dac~ recorded instead, and a receiver that clicks the 440 box (a click on a
+    // message box sends it a 0; Pd 0.55 without its GUI has no editor to take mouse events).
+    std::string text, line;
+    int depth = 0, boxes = 0, box440 = -1;
+    while (std::getline(help, line)) {
+        if (line.rfind("#X restore", 0) == 0) depth--; // the subpatch's own box, on the outer canvas
+        if (depth == 1 && line.rfind("#X ", 0) == 0 && line.rfind("#X connect", 0) != 0) {
+            if (line.find(" 440;") != std::string::npos) box440 = boxes;
+            boxes++;
+        }
+        if (line.rfind("#N canvas", 0) == 0) depth++;
+        const size_t dac = line.find(" dac~;");
+        text += (dac == std::string::npos ? line : line.replace(dac, 6, " hear~;")) + "\n";
+    }
+    ASSERT_GE(box440, 0);
+    text +=
+        "#X obj 700 700 r click440;\n#X connect " + std::to_string(boxes) + " 0 " + std::to_string(box440) + " 0;\n";
+    std::ofstream(dir / "help.pd") << text;
+    Canvas hear;
+    const int rec = hear.obj("tabwrite~ heard");
+    hear.connect(hear.obj("inlet~"), 0, rec, 0);
+    hear.obj("inlet~");
+    hear.connect(hear.obj("r hear"), 0, rec, 0);
+    hear.obj("table heard 22050");
+    std::ofstream(dir / "hear~.pd") << hear.file();
+    Canvas main;
+    const std::string log =
+        run(main, {main.msg("\\; pd open help.pd " + dir.string() + " \\; hear bang \\; click440 0")}, {"heard"});
+    EXPECT_EQ(log.find("error"), std::string::npos) << log;
+    EXPECT_EQ(log.find("couldn't create"), std::string::npos) << log;
+    EXPECT_EQ(log.find("failed"), std::string::npos) << log;
+    const std::vector<double> y = read_wav(dir / "heard.wav");
+    ASSERT_EQ(y.size(), 22050u) << log;
+    const size_t skip = 2205;
+    const auto pitch = vibrel_analysis::estimate_pitch(y.data() + skip, y.size() - skip, 44100.0);
+    ASSERT_TRUE(pitch.ok) << "no tone heard";
+    EXPECT_LT(std::fabs(vibrel_analysis::cents(pitch.hz, 440.0)), 1.0) << pitch.hz << " Hz";
+}
+
+// --- In tune: the periods Pd's [vibrel.period] computes sound within a cent of their target.
+
+TEST_P(Pd, PeriodAbstractionSoundsWithinACent) {
+    const double hz[] = {55, 110, 220, 440, 880, 1760, 3520, 4186};
+    for (double rate : {44100.0, 48000.0, 96000.0}) {
+        Canvas main;
+        std::string list;
+        for (int i = 0; i < 8; i++)
+            list += (i ? ", " : "") + std::to_string((int)hz[i]) + " " + std::to_string(i); // Hz, index
+        const int m = main.msg(list), un = main.obj("unpack f f");
+        const int per = main.obj("vibrel.period"), tw = main.obj("tabwrite periods");
+        main.obj("table periods 8");
+        main.connect(m, 0, un, 0);
+        main.connect(un, 1, tw, 1);
+        main.connect(un, 0, per, 0);
+        main.connect(per, 0, tw, 0);
+        const std::string log = run(main, {m}, {"periods"}, rate);
+        EXPECT_EQ(log.find("error"), std::string::npos) << log;
+        const std::vector<double> periods = read_wav(dir / "periods.wav");
+        ASSERT_EQ(periods.size(), 8u) << log;
+        vibrel_render::RenderOptions o;
+        o.modulePath = VIBREL_MODULE_PATH;
+        o.rate = rate;
+        vibrel_render::PitchMeter meter(o);
+        for (int i = 0; i < 8; i++) {
+            const double heard = meter.measure(periods[i]);
+            const double off = vibrel_analysis::cents(heard, hz[i]);
+            std::printf("%s %s, %.0f Hz at %.0f Hz: period %.6f sounds %+.3f cents\n", VIBREL_CLASS_NAME,
+                        GetParam().name, hz[i], rate, periods[i], off);
+            EXPECT_LT(std::fabs(off), 1.0) << hz[i] << " Hz at " << rate;
+        }
+    }
+}
+
+// --- The files: each exports only its setup function and imports from Pd just the functions listed
+// in pd/pd_functions.list (from which the Windows import libraries are made).
+
+std::set<std::string> symbols(const std::string &file, const char *which) {
+    std::set<std::string> names;
+    FILE *nm = popen(("nm -D " + std::string(which) + " '" + file + "'").c_str(), "r");
+    char line[512];
+    while (nm && std::fgets(line, sizeof line, nm)) {
+        std::istringstream words(line);
+        std::string a, b, c;
+        words >> a >> b >> c;
+        const std::string type = c.empty() ? a : b, name = c.empty() ? b : c;
+        if (type != "w" && name.find('@') == std::string::npos) names.insert(name); // not the C library's
+    }
+    if (nm) pclose(nm);
+    return names;
+}
+
+TEST(PdFiles, ExportOnlyTheSetupAndImportTheListedPdFunctions) {
+    if (*VIBREL_PD_PRELOAD) GTEST_SKIP() << "a sanitizer build: its runtime stands in for C library functions";
+    std::set<std::string> listed, imported;
+    std::ifstream list(VIBREL_PD_FUNCTIONS);
+    for (std::string l; std::getline(list, l);)
+        if (!l.empty() && l[0] != '#') listed.insert(l);
+    for (const char *file : {VIBREL_PD_EXTERNAL_32, VIBREL_PD_EXTERNAL_64}) {
+        EXPECT_EQ(symbols(file, "--defined-only"), std::set<std::string>{VIBREL_PD_SETUP_NAME}) << file;
+        for (const std::string &name : symbols(file, "--undefined-only"))
+            imported.insert(name);
+    }
+    EXPECT_EQ(imported, listed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, Pd, testing::ValuesIn(kBuilds), [](const auto &info) { return info.param.name; });
+
+} // namespace
