@@ -16,7 +16,7 @@ if(WIN32 AND VIBREL_PD_INCLUDE_DIR)
 endif()
 
 # How an external binds to Pd: Linux leaves Pd's functions to the running pd and exports nothing of
-# the static libraries; Windows imports them from pd.dll / pd64.dll and exports only the setup (marked
+# the static libraries (libgcc's included); Windows imports them from pd.dll / pd64.dll and exports only the setup (marked
 # for export in the source; the C library from msvcrt, before the compiler's own mathematics, as the
 # host plug-ins do); macOS leaves them undefined in a flat namespace, for the pd process to resolve at
 # load, and exports only the setup. Each macOS slice is signed ad hoc (cmake/host_binding.cmake).
@@ -29,7 +29,9 @@ function(vibrel_bind_pd_external target floatsize setup)
     target_link_options(${target} PRIVATE LINKER:-flat_namespace LINKER:-undefined,suppress
       LINKER:-exported_symbol,_${setup} LINKER:-adhoc_codesign)
   else()
-    target_link_options(${target} PRIVATE LINKER:--exclude-libs,ALL)
+    # The compiler's helpers (armv7's conversions between double and 64-bit integers) linked in: nothing
+    # needed beyond the C and math libraries.
+    target_link_options(${target} PRIVATE -static-libgcc LINKER:--exclude-libs,ALL)
   endif()
 endfunction()
 

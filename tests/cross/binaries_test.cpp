@@ -163,26 +163,36 @@ TEST(WindowsTestHost, StandInHostLibrariesExportExactlyTheHostOperations) {
 
 // The string model and the binding must keep every double in SSE2 registers on x86: an x87 intermediate
 // would round differently from the other targets. Only moves of a returned double (st0) are allowed.
+// The Windows x86-64 Pd externals by the same rule (x86-64 compilers keep doubles in SSE2 anyway).
 TEST(WindowsX86Code, NoX87ArithmeticInThePluginsOwnFunctions) {
-    if (auto why = toolchain_missing("win32"); !why.empty()) GTEST_SKIP() << why;
-    if (auto why = missing_tool(VIBREL_MINGW32_OBJDUMP, "mingw-w64 binutils"); !why.empty()) GTEST_SKIP() << why;
+    std::vector<std::pair<std::string, std::string>> modules; // objdump, module
+    for (const char *target : {"win32", "win64"}) {
+        const Build b{target, "full"};
+        if (auto why = toolchain_missing(target); !why.empty()) GTEST_SKIP() << why;
+        if (auto why = missing_tool(pe_objdump(b), "mingw-w64 binutils"); !why.empty()) GTEST_SKIP() << why;
+    }
     for (const Build &each : builds("win32")) {
         ASSERT_EQ(require_module(each), "");
-        const Listing listing = disassemble(VIBREL_MINGW32_OBJDUMP, each.module());
+        modules.push_back({VIBREL_MINGW32_OBJDUMP, each.module()});
+    }
+    for (const std::string &pd : pd_externals("win64")) modules.push_back({VIBREL_MINGW64_OBJDUMP, pd});
+    ASSERT_EQ(modules.size(), 6u) << "build the cross targets with .ci/cross.sh";
+    for (const auto &[objdump, module] : modules) {
+        const Listing listing = disassemble(objdump, module);
         ASSERT_EQ(listing.error, "");
         auto own = [](const std::string &function) { return function.find("vibrel") != std::string::npos; };
         for (const Instruction &i : listing.code) {
             if (!own(i.function) || i.op[0] != 'f') continue;
             const bool move = i.op.rfind("fld", 0) == 0 || i.op.rfind("fst", 0) == 0 || i.op == "fxch";
-            EXPECT_TRUE(move && i.op != "fldz" && i.op != "fld1") << each.className() << " " << i.function << ": " << i.line;
+            EXPECT_TRUE(move && i.op != "fldz" && i.op != "fld1") << module << " " << i.function << ": " << i.line;
         }
         const long functions = std::count_if(listing.functions.begin(), listing.functions.end(), own);
-        EXPECT_GE(functions, 15) << "the plug-in's own functions were not found by name in " << each.module();
+        EXPECT_GE(functions, 15) << "the own functions were not found by name in " << module;
     }
 }
 
-// One rounding where the design has two changes the samples: no fused multiply-add in any plug-in of any
-// target. arm64 fmadd/fmsub/fnmadd/fnmsub and the vector fmla/fmls; armv7 vfma/vfms/vfnma/vfnms (VFPv4,
+// One rounding where the design has two changes the samples: no fused multiply-add in any plug-in or Pd
+// external of any target. arm64 fmadd/fmsub/fnmadd/fnmsub and the vector fmla/fmls; armv7 vfma/vfms/vfnma/vfnms (VFPv4,
 // NEON); x86 FMA3/FMA4 (vfmadd..., vfnmsub...). armv7's vmla/vmls round the product first: not fused.
 TEST(PluginCode, NoFusedMultiplyAddInAnyPluginOfAnyTarget) {
     if (auto why = missing_tool(VIBREL_LLVM_OBJDUMP, "llvm-objdump (package llvm)"); !why.empty()) GTEST_SKIP() << why;
@@ -195,13 +205,17 @@ TEST(PluginCode, NoFusedMultiplyAddInAnyPluginOfAnyTarget) {
             std::printf("%s not checked: %s\n", target, why.c_str());
             continue;
         }
+        std::vector<std::string> modules = pd_externals(target); // and the target's Pd externals
         for (const Build &b : builds(target)) {
             ASSERT_EQ(require_module(b), "");
-            if (b.target != "macos")
-                binaries.push_back({b.module(), ""});
+            modules.push_back(b.module());
+        }
+        for (const std::string &module : modules) {
+            if (std::string(target) != "macos")
+                binaries.push_back({module, ""});
             else
                 for (const char *arch : {"x86_64", "arm64"})
-                    binaries.push_back({b.module(), std::string("--macho --arch=") + arch});
+                    binaries.push_back({module, std::string("--macho --arch=") + arch});
         }
     }
     static const std::regex fused(R"(^(fn?madd|fn?msub|fmla|fmls|vfn?ma|vfn?ms)(\..*)?$|^vfn?m(add|sub).*)");

@@ -25,6 +25,8 @@ struct Build {
 inline void PrintTo(const Build &b, std::ostream *os) { *os << b.name(); }
 
 std::vector<Build> builds(const std::string &target); // both variants
+// The Pd externals of a cross build by their Pd 0.54+ names (<cross root>/<target>/pd/vibrel), sorted.
+std::vector<std::string> pd_externals(const std::string &target);
 
 struct Result {
     int status = -1;
