@@ -228,7 +228,7 @@ std::map<std::string, double> silent_after(const Transcript &t) {
 std::string script_path(const std::string &name) { return std::string(VIBREL_CROSS_SCRIPTS) + "/" + name; }
 
 // Wine sees the Linux file system as drive Z:.
-static std::string windows_path(const std::string &path) {
+std::string windows_path(const std::string &path) {
     std::string w = "Z:" + path;
     for (char &c : w)
         if (c == '/') c = '\\';

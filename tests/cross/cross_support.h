@@ -77,6 +77,7 @@ Transcript parse_transcript(const std::string &out);
 // Seconds (at 44.1 kHz) until each run of silence.script falls exactly silent, by label; -1: never.
 std::map<std::string, double> silent_after(const Transcript &t);
 
+std::string windows_path(const std::string &path); // as Wine's programs name it (drive Z:)
 // Runs a Windows program under Wine (arguments already quoted); the Wine prefix is made on first use.
 Result run_wine(const std::string &program, const std::string &arguments);
 // Runs the Windows test host of a build under Wine on a script.

@@ -1,7 +1,8 @@
 // The Pd externals of the cross builds, read from their binaries: the format and processor, the setup
 // function as the only export, Pd's functions imported (from pd.dll or pd64.dll on Windows, left to the
 // running pd on Linux and macOS) and nothing else but the system's C and math libraries; each macOS
-// slice's minimum system and signature. (Their code is scanned by PluginCode.NoFusedMultiplyAdd... and
+// slice's minimum system and signature; the Windows ones loaded under Wine through a stand-in pd.dll.
+// (Their code is scanned by PluginCode.NoFusedMultiplyAdd... and
 // WindowsX86Code.NoX87...; the Linux x86-64 ones by the Pd tests.)
 #include <gtest/gtest.h>
 
@@ -94,6 +95,33 @@ TEST(PdExternals, WindowsFilesExportTheSetupAndImportPdAndTheSystemOnly) {
         EXPECT_TRUE(t.imports.count(pd)) << file;
     }
     EXPECT_EQ(fromPd, pd_functions());
+}
+
+// Each Windows external loads as Pd loads it, its imports bound by name to the stand-in's pd.dll or
+// pd64.dll (tests/pd/standin: exactly the listed names), and its setup makes its class: the name, the
+// float size of the Pd it is for, the main signal inlet and the methods.
+TEST(PdExternals, WindowsFilesLoadThroughTheirPdLibraryAndMakeTheirClassUnderWine) {
+    const Files f = files_of("win64", 4);
+    if (!f.why.empty()) GTEST_SKIP() << f.why;
+    if (auto why = wine_missing("win64"); !why.empty()) GTEST_SKIP() << why;
+    const std::string host = Build{"win64", "full"}.dir() + "/testhost/";
+    ASSERT_TRUE(exists(host + "vibrel_pd_load_check.exe")) << "configure win64 with -DVIBREL_WINDOWS_TEST_HOST=ON";
+    for (const std::string &file : f.paths) {
+        const bool pd64 = file.find("-64.dll") != std::string::npos;
+        const std::string cls = file.substr(file.rfind('/') + 1, file.find(".windows-") - file.rfind('/') - 1);
+        const Result r = run_wine(host + "vibrel_pd_load_check.exe",
+                                  quote(windows_path(host + (pd64 ? "pd64/pd64.dll" : "pd32/pd.dll"))) + " " +
+                                      quote(windows_path(file)) + " " + setup_of(file));
+        EXPECT_EQ(r.status, 0) << file << ": " << r.out << r.err;
+        std::istringstream words(r.out);
+        std::string name, size, floatBits, onset, methods;
+        words >> name >> size >> floatBits >> onset;
+        std::getline(words, methods);
+        EXPECT_EQ(name, cls) << r.out;
+        EXPECT_EQ(floatBits, pd64 ? "64" : "32") << r.out;
+        EXPECT_NE(onset, "-1") << "no main signal inlet: " << r.out;
+        EXPECT_EQ(methods, " dsp period gain fbgain brightness clear info params") << r.out;
+    }
 }
 
 TEST(PdExternals, MacFilesAreUniversalSignedBundlesLeavingPdToThePdProcess) {
