@@ -364,8 +364,8 @@ TEST_P(PdOnEveryCpu, ConsoleClampsCreationAndClear) {
     // count 1e15 samples either.
     const double huge = GetParam().floatBits == 64 ? 1e30 : (double)1e30f;
     const double large = GetParam().floatBits == 64 ? 1e15 : (double)1e15f;
-    const long limit = GetParam().ilp32 ? (long)(0xFFFFFFFFull / sizeof(double) - VIBREL_NS::kGuard)
-                                        : VIBREL_NS::kMaxDelayLimit;
+    const long limit =
+        GetParam().ilp32 ? (long)(0xFFFFFFFFull / sizeof(double) - VIBREL_NS::kGuard) : VIBREL_NS::kMaxDelayLimit;
     auto too_large = [&](double v) {
         char line[200];
         std::snprintf(line, sizeof line, "error: %s: a largest delay of %.0f samples is more than %ld; no object made",
