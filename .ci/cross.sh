@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the cross targets: the Windows x86-64 and x86 plug-ins (both variants) with the Windows test
 # host, the two macOS slices joined into universal bundles (build/macos), and the Linux aarch64 and armv7
-# builds that the main Linux build's cross tests run under qemu (their own test programs run here too). Makes
+# builds that the main Linux build's cross tests run under qemu (their own test programs run here too); each
+# but Windows x86 with its Pd externals (the macOS ones joined into universal files, build/macos/pd). Makes
 # the Wine prefix the cross tests run in. The Linux build's target vibrel_package then gathers the host
-# package folder (it draws the icon with the Linux build's vibrel-render).
+# package folder (it draws the icon with the Linux build's vibrel-render), vibrel_pd_library the Pd one.
 # Idempotent: a second run rebuilds only what changed and keeps the prefix.
 # Environment: VIBREL_JOBS (default 2), VIBREL_WINEPREFIX (default build/wine-prefix).
 set -euo pipefail
@@ -27,7 +28,7 @@ for preset in win64 win32 macos-x86_64 macos-arm64 aarch64 armv7; do
   cmake --build --preset "$preset" -j "$jobs"
 done
 
-echo "== macOS universal bundles"
+echo "== macOS universal bundles and Pd externals"
 cmake -DVIBREL_CROSS_ROOT="$root/build" -P cmake/macos/universal.cmake
 
 for preset in aarch64 armv7; do

@@ -76,6 +76,16 @@ function(vibrel_pd_external_names class floatsize out_name out_classic)
   set(${out_classic} "${classic}" PARENT_SCOPE)
 endfunction()
 
+# vibrel_pd_float_sizes(<out>): the Pd builds the target's externals are made for, 32 (float Pd) and 64
+# (pd64), as the deken package names them; 32-bit ARM gets float Pd only (the Raspberry Pi's usual Pd).
+function(vibrel_pd_float_sizes out)
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^arm" AND NOT CMAKE_SYSTEM_PROCESSOR MATCHES "^arm64")
+    set(${out} 32 PARENT_SCOPE)
+  else()
+    set(${out} 32 64 PARENT_SCOPE)
+  endif()
+endfunction()
+
 # The symbol Pd calls in an external for <class>, as its loader (s_loader.c, 0.47 to 0.55) spells it:
 # letters, digits and '_' as they are, a final '~' as "_tilde", "<name>_setup"; any other character
 # as "0x<hex>", and then "setup_<name>" ("vibrel~": vibrel_tilde_setup; "vibrel-lite~":

@@ -1,10 +1,39 @@
 # The Pd externals: one file per class and float size, from pd/ (the binding) and the shared string
-# model. Built when Pd's headers are found (Debian: puredata-dev). Every external and the Pd library
-# folder's other files land in ${VIBREL_PD_DIR}, a folder Pd can be pointed at with -path.
-find_path(VIBREL_PD_INCLUDE_DIR m_pd.h PATH_SUFFIXES pd DOC "Folder of Pd's m_pd.h")
+# model, in the Linux build and in each cross build (Linux aarch64 and armv7, Windows x86-64, both macOS
+# slices). Built when Pd's headers are found (Debian: puredata-dev; the build machine's headers serve
+# every target: m_pd.h sizes its types from the compiler's own macros). Every external and the Pd
+# library folder's other files land in ${VIBREL_PD_DIR}, a folder Pd can be pointed at with -path.
+find_path(VIBREL_PD_INCLUDE_DIR m_pd.h PATHS /usr/include /usr/local/include PATH_SUFFIXES pd
+  NO_CMAKE_FIND_ROOT_PATH DOC "Folder of Pd's m_pd.h")
 set(VIBREL_PD_DIR ${PROJECT_BINARY_DIR}/pd/vibrel)
 # Every Pd function the externals call, one a line (the Windows import libraries are made from it).
 set(VIBREL_PD_FUNCTIONS ${PROJECT_SOURCE_DIR}/pd/pd_functions.list)
+
+if(WIN32 AND VIBREL_PD_INCLUDE_DIR)
+  # Windows externals bind to pd.dll (float Pd) or pd64.dll by import libraries made from that list.
+  vibrel_import_library(vibrel_pd_import_32 pd.dll ${VIBREL_PD_FUNCTIONS})
+  vibrel_import_library(vibrel_pd_import_64 pd64.dll ${VIBREL_PD_FUNCTIONS})
+endif()
+
+# How an external binds to Pd: Linux leaves Pd's functions to the running pd and exports nothing of
+# the static libraries (libgcc's included); Windows imports them from pd.dll / pd64.dll and exports only the setup (marked
+# for export in the source; the C library from msvcrt, before the compiler's own mathematics, as the
+# host plug-ins do); macOS leaves them undefined in a flat namespace, for the pd process to resolve at
+# load, and exports only the setup. Each macOS slice is signed ad hoc (cmake/host_binding.cmake).
+function(vibrel_bind_pd_external target floatsize setup)
+  if(WIN32)
+    target_link_libraries(${target} PRIVATE vibrel_pd_import_${floatsize} msvcrt)
+    target_link_options(${target} PRIVATE LINKER:--exclude-all-symbols)
+  elseif(APPLE)
+    target_link_libraries(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/macos/libSystem.tbd)
+    target_link_options(${target} PRIVATE LINKER:-flat_namespace LINKER:-undefined,suppress
+      LINKER:-exported_symbol,_${setup} LINKER:-adhoc_codesign)
+  else()
+    # The compiler's helpers (armv7's conversions between double and 64-bit integers) linked in: nothing
+    # needed beyond the C and math libraries.
+    target_link_options(${target} PRIVATE -static-libgcc LINKER:--exclude-libs,ALL)
+  endif()
+endfunction()
 
 # vibrel_add_pd_external(<variant> <floatsize>): target vibrel_pd_<variant>_<floatsize> (32: float Pd,
 # 64: pd64), named by vibrel_pd_external_names and, where there is one, copied to its classic name.
@@ -19,10 +48,7 @@ function(vibrel_add_pd_external variant floatsize)
   vibrel_pd_external_names("${class}" ${floatsize} name classic)
   set_target_properties(${target} PROPERTIES PREFIX "" SUFFIX "" OUTPUT_NAME "${name}"
     LIBRARY_OUTPUT_DIRECTORY ${VIBREL_PD_DIR})
-  if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
-    # Pd's functions come from the running pd; nothing of the static libraries is exported.
-    target_link_options(${target} PRIVATE LINKER:--exclude-libs,ALL)
-  endif()
+  vibrel_bind_pd_external(${target} ${floatsize} ${setup})
   if(classic)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${VIBREL_PD_DIR}/${classic} VERBATIM)
@@ -30,9 +56,12 @@ function(vibrel_add_pd_external variant floatsize)
 endfunction()
 
 if(VIBREL_PD_INCLUDE_DIR)
+  vibrel_pd_float_sizes(floatsizes)
+  set(externals)
   foreach(variant IN ITEMS full lite)
-    foreach(floatsize IN ITEMS 32 64)
+    foreach(floatsize IN LISTS floatsizes)
       vibrel_add_pd_external(${variant} ${floatsize})
+      list(APPEND externals vibrel_pd_${variant}_${floatsize})
     endforeach()
   endforeach()
   # A help patch per class from one template, and the tuning abstraction, beside the externals.
@@ -52,7 +81,7 @@ if(VIBREL_PD_INCLUDE_DIR)
     list(APPEND copies ${VIBREL_PD_DIR}/${name})
   endforeach()
   add_custom_target(vibrel_pd ALL DEPENDS ${copies})
-  add_dependencies(vibrel_pd vibrel_pd_full_32 vibrel_pd_full_64 vibrel_pd_lite_32 vibrel_pd_lite_64)
+  add_dependencies(vibrel_pd ${externals})
 else()
   message(STATUS "Pd's m_pd.h not found (Debian: puredata-dev): the Pd externals are not built")
 endif()

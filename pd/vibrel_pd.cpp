@@ -133,10 +133,16 @@ template <typename F> t_method as_method(F f) { return (t_method)(void (*)(void)
 
 // The one exported symbol: Pd looks it up by a name made from the class name (VIBREL_PD_SETUP, from
 // the build) and calls it once when a box first names the class.
-extern "C" __attribute__((visibility("default"))) void VIBREL_PD_SETUP(void) {
+#ifdef _WIN32
+#define VIBREL_PD_EXPORT __declspec(dllexport)
+#else
+#define VIBREL_PD_EXPORT __attribute__((visibility("default")))
+#endif
+extern "C" VIBREL_PD_EXPORT void VIBREL_PD_SETUP(void) {
     t_class *c = class_new(gensym(VIBREL_CLASS_NAME), (t_newmethod)as_method(vibrel_new), as_method(vibrel_free),
                            sizeof(t_vibrel_pd), CLASS_DEFAULT, A_GIMME, A_NULL);
-    CLASS_MAINSIGNALIN(c, t_vibrel_pd, excitation);
+    // CLASS_MAINSIGNALIN, spelled with offsetof: the macro's null-pointer arithmetic is undefined in C++.
+    class_domainsignalin(c, (int)offsetof(t_vibrel_pd, excitation));
     class_addmethod(c, as_method(vibrel_dsp), gensym("dsp"), A_CANT, A_NULL);
     class_addmethod(c, as_method(vibrel_period), gensym("period"), A_FLOAT, A_NULL);
     class_addmethod(c, as_method(vibrel_gain), gensym("gain"), A_FLOAT, A_NULL);

@@ -1,7 +1,8 @@
 # The universal macOS bundles: each <class>.mxo of the x86_64 build with its executable replaced by one
 # holding both slices (llvm-lipo; each slice keeps the ad-hoc signature its linker made).
 #   cmake -DVIBREL_CROSS_ROOT=<folder holding macos-x86_64, macos-arm64> -P cmake/macos/universal.cmake
-# writes <cross root>/macos/externals/<class>.mxo; cmake/package.cmake calls the same function.
+# writes <cross root>/macos/externals/<class>.mxo (cmake/package.cmake calls the same function) and the
+# universal Pd externals, <cross root>/macos/pd/vibrel/<class>.darwin-fat-<floatsize>.so and .d_fat.
 cmake_minimum_required(VERSION 3.25)
 
 # vibrel_macos_universal(<cross root> <output folder>): both bundles into <output folder>, replacing any
@@ -31,10 +32,33 @@ function(vibrel_macos_universal root out)
   endforeach()
 endfunction()
 
+# vibrel_macos_universal_pd(<cross root> <output folder>): each Pd external of the x86_64 build (named
+# for the universal file already, cmake/output_naming.cmake) joined with the arm64 build's of that name.
+function(vibrel_macos_universal_pd root out)
+  find_program(VIBREL_LIPO NAMES llvm-lipo-14 llvm-lipo HINTS /usr/lib/llvm-14/bin REQUIRED)
+  file(GLOB intel_files ${root}/macos-x86_64/pd/vibrel/*.darwin-fat-*.so ${root}/macos-x86_64/pd/vibrel/*.d_fat)
+  if(NOT intel_files)
+    message(FATAL_ERROR "No Pd externals in ${root}/macos-x86_64/pd/vibrel (run .ci/cross.sh)")
+  endif()
+  file(MAKE_DIRECTORY ${out})
+  foreach(intel IN LISTS intel_files)
+    get_filename_component(name ${intel} NAME)
+    set(arm ${root}/macos-arm64/pd/vibrel/${name})
+    if(NOT EXISTS ${arm})
+      message(FATAL_ERROR "Not built yet (run .ci/cross.sh): ${arm}")
+    endif()
+    execute_process(COMMAND ${VIBREL_LIPO} -create ${intel} ${arm} -output ${out}/${name} COMMAND_ERROR_IS_FATAL ANY)
+  endforeach()
+endfunction()
+
 if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
   if(NOT VIBREL_CROSS_ROOT)
     get_filename_component(VIBREL_CROSS_ROOT ${CMAKE_CURRENT_LIST_DIR}/../../build ABSOLUTE)
   endif()
   vibrel_macos_universal(${VIBREL_CROSS_ROOT} ${VIBREL_CROSS_ROOT}/macos/externals)
   message(STATUS "Universal bundles: ${VIBREL_CROSS_ROOT}/macos/externals")
+  if(EXISTS ${VIBREL_CROSS_ROOT}/macos-x86_64/pd/vibrel)
+    vibrel_macos_universal_pd(${VIBREL_CROSS_ROOT} ${VIBREL_CROSS_ROOT}/macos/pd/vibrel)
+    message(STATUS "Universal Pd externals: ${VIBREL_CROSS_ROOT}/macos/pd/vibrel")
+  endif()
 endif()

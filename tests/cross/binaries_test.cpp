@@ -171,32 +171,39 @@ const std::set<std::string> kX87Control = {"fnstcw", "fstcw", "fldcw", "fnstsw",
 
 // Every double of the plug-ins stays in SSE2 registers on x86: an x87 result rounds differently from the
 // other targets and depends on a control word nothing sets. Checked over all code of both Windows
-// builds, ours and whatever the C runtime and the compiler's and the system's libraries link in.
+// builds and of the Windows Pd externals, ours and whatever the C runtime and the compiler's and the
+// system's libraries link in.
 TEST(WindowsX86Code, NoX87ArithmeticInAnyCodeOfThePlugins) {
+    std::vector<std::pair<std::string, std::string>> modules; // objdump, module
     for (const char *target : {"win64", "win32"}) {
         if (auto why = toolchain_missing(target); !why.empty()) GTEST_SKIP() << why;
         for (const Build &each : builds(target)) {
             if (auto why = missing_tool(pe_objdump(each), "mingw-w64 binutils"); !why.empty()) GTEST_SKIP() << why;
             ASSERT_EQ(require_module(each), "");
-            const Listing listing = disassemble(pe_objdump(each), each.module());
-            ASSERT_EQ(listing.error, "");
-            long moves = 0, arithmetic = 0;
-            for (const Instruction &i : listing.code) {
-                if (i.op[0] != 'f' || kX87Control.count(i.op)) continue;
-                const bool move = kX87Moves.count(i.op) > 0;
-                moves += move;
-                arithmetic += !move;
-                EXPECT_TRUE(move) << each.name() << " " << i.function << ": " << i.line;
-            }
-            std::printf("%s: %zu instructions in %zu functions, %ld x87 moves, %ld x87 arithmetic\n",
-                        each.name().c_str(), listing.code.size(), listing.functions.size(), moves, arithmetic);
-            EXPECT_GT(listing.code.size(), 5000u) << "too little code disassembled from " << each.module();
+            modules.push_back({pe_objdump(each), each.module()});
         }
+    }
+    for (const std::string &pd : pd_externals("win64")) modules.push_back({VIBREL_MINGW64_OBJDUMP, pd});
+    ASSERT_EQ(modules.size(), 8u) << "build the cross targets with .ci/cross.sh";
+    for (const auto &[objdump, module] : modules) {
+        const Listing listing = disassemble(objdump, module);
+        ASSERT_EQ(listing.error, "");
+        long moves = 0, arithmetic = 0;
+        for (const Instruction &i : listing.code) {
+            if (i.op[0] != 'f' || kX87Control.count(i.op)) continue;
+            const bool move = kX87Moves.count(i.op) > 0;
+            moves += move;
+            arithmetic += !move;
+            EXPECT_TRUE(move) << module << " " << i.function << ": " << i.line;
+        }
+        std::printf("%s: %zu instructions in %zu functions, %ld x87 moves, %ld x87 arithmetic\n", module.c_str(),
+                    listing.code.size(), listing.functions.size(), moves, arithmetic);
+        EXPECT_GT(listing.code.size(), 5000u) << "too little code disassembled from " << module;
     }
 }
 
-// One rounding where the design has two changes the samples: no fused multiply-add in any plug-in of any
-// target. arm64 fmadd/fmsub/fnmadd/fnmsub and the vector fmla/fmls; armv7 vfma/vfms/vfnma/vfnms (VFPv4,
+// One rounding where the design has two changes the samples: no fused multiply-add in any plug-in or Pd
+// external of any target. arm64 fmadd/fmsub/fnmadd/fnmsub and the vector fmla/fmls; armv7 vfma/vfms/vfnma/vfnms (VFPv4,
 // NEON); x86 FMA3/FMA4 (vfmadd..., vfnmsub...). armv7's vmla/vmls round the product first: not fused.
 TEST(PluginCode, NoFusedMultiplyAddInAnyPluginOfAnyTarget) {
     if (auto why = missing_tool(VIBREL_LLVM_OBJDUMP, "llvm-objdump (package llvm)"); !why.empty()) GTEST_SKIP() << why;
@@ -209,13 +216,17 @@ TEST(PluginCode, NoFusedMultiplyAddInAnyPluginOfAnyTarget) {
             std::printf("%s not checked: %s\n", target, why.c_str());
             continue;
         }
+        std::vector<std::string> modules = pd_externals(target); // and the target's Pd externals
         for (const Build &b : builds(target)) {
             ASSERT_EQ(require_module(b), "");
-            if (b.target != "macos")
-                binaries.push_back({b.module(), ""});
+            modules.push_back(b.module());
+        }
+        for (const std::string &module : modules) {
+            if (std::string(target) != "macos")
+                binaries.push_back({module, ""});
             else
                 for (const char *arch : {"x86_64", "arm64"})
-                    binaries.push_back({b.module(), std::string("--macho --arch=") + arch});
+                    binaries.push_back({module, std::string("--macho --arch=") + arch});
         }
     }
     static const std::regex fused(R"(^(fn?madd|fn?msub|fmla|fmls|vfn?ma|vfn?ms)(\..*)?$|^vfn?m(add|sub).*)");

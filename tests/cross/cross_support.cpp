@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -25,6 +27,16 @@ std::string Build::module() const {
 std::string Build::bundle() const { return dir() + "/externals/" + className() + ".mxo"; }
 
 std::vector<Build> builds(const std::string &target) { return {{target, "full"}, {target, "lite"}}; }
+
+std::vector<std::string> pd_externals(const std::string &target) {
+    std::vector<std::string> files;
+    static const std::regex named(R"(.*\.(linux|windows|darwin)-[a-z0-9]+-(32|64)\.(so|dll)$)");
+    std::error_code error;
+    for (const auto &e : std::filesystem::directory_iterator(Build{target, "full"}.dir() + "/pd/vibrel", error))
+        if (std::regex_match(e.path().filename().string(), named)) files.push_back(e.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 std::string quote(const std::string &arg) {
     std::string q = "'";
@@ -216,7 +228,7 @@ std::map<std::string, double> silent_after(const Transcript &t) {
 std::string script_path(const std::string &name) { return std::string(VIBREL_CROSS_SCRIPTS) + "/" + name; }
 
 // Wine sees the Linux file system as drive Z:.
-static std::string windows_path(const std::string &path) {
+std::string windows_path(const std::string &path) {
     std::string w = "Z:" + path;
     for (char &c : w)
         if (c == '/') c = '\\';

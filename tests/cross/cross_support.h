@@ -25,6 +25,8 @@ struct Build {
 inline void PrintTo(const Build &b, std::ostream *os) { *os << b.name(); }
 
 std::vector<Build> builds(const std::string &target); // both variants
+// The Pd externals of a cross build by their Pd 0.54+ names (<cross root>/<target>/pd/vibrel), sorted.
+std::vector<std::string> pd_externals(const std::string &target);
 
 struct Result {
     int status = -1;
@@ -75,6 +77,7 @@ Transcript parse_transcript(const std::string &out);
 // Seconds (at 44.1 kHz) until each run of silence.script falls exactly silent, by label; -1: never.
 std::map<std::string, double> silent_after(const Transcript &t);
 
+std::string windows_path(const std::string &path); // as Wine's programs name it (drive Z:)
 // Runs a Windows program under Wine (arguments already quoted); the Wine prefix is made on first use.
 Result run_wine(const std::string &program, const std::string &arguments);
 // Runs the Windows test host of a build under Wine on a script.

@@ -33,7 +33,11 @@
 #include <vector>
 
 #include "float_mode.h"
+#ifdef VIBREL_SCRIPT_HOST
+#include VIBREL_SCRIPT_HOST // another host behind the same interface (tests/pd/standin/pd_host.h)
+#else
 #include "host_emulator.h"
+#endif
 
 namespace {
 

@@ -17,8 +17,13 @@ from reproducible_zip import write_zip  # noqa: E402
 CLASSES = ["vibrel~", "vibrel-lite~"]
 # Per deken architecture, the endings of its externals' file names (both of Pd's name forms, where two).
 FILES = {"Linux-amd64-32": [".linux-amd64-32.so", ".l_amd64"], "Linux-amd64-64": [".linux-amd64-64.so"],
-         "Linux-armv7l-32": [".linux-armv7-32.so", ".l_arm"], "Windows-amd64-32": [".windows-amd64-32.dll"],
-         "Darwin-fat-64": [".darwin-fat-64.so"]}
+         "Linux-arm64-32": [".linux-arm64-32.so", ".l_arm64"], "Linux-arm64-64": [".linux-arm64-64.so"],
+         "Linux-armv7l-32": [".linux-armv7-32.so", ".l_arm"],
+         "Windows-amd64-32": [".windows-amd64-32.dll", ".m_amd64"], "Windows-amd64-64": [".windows-amd64-64.dll"],
+         "Darwin-fat-32": [".darwin-fat-32.so", ".d_fat"], "Darwin-fat-64": [".darwin-fat-64.so"]}
+# The package the build made (target vibrel_deken), when VIBREL_DEKEN_DIR names its folder, and its version.
+BUILT = os.environ.get("VIBREL_DEKEN_DIR")
+VERSION = os.environ.get("VIBREL_VERSION", "3.2.0")
 # A decoy DESCRIPTION outside [pd META]; the real one escaped, wrapped and with a box width.
 HELP = """#N canvas 0 50 600 400 12;
 #N canvas 0 0 300 200 DESCRIPTION 0;
@@ -45,24 +50,42 @@ def library(root):
 class Deken(unittest.TestCase):
     def test_opens_as_deken_reads_it(self):
         with tempfile.TemporaryDirectory() as root:
-            dek = make_package("vibrel", "3.2.0", library(root), root, list(FILES))
-            m = re.match(r"^([^\[\]()]+)\[v([^\]]+)\]((\([^()]+\))+)\.dek$", dek.name)
-            self.assertEqual((m[1], m[2]), ("vibrel", "3.2.0"))
-            named = re.findall(r"\(([^()]+)\)", m[3])
-            with zipfile.ZipFile(dek) as z:
-                names = z.namelist()
-            self.assertEqual({n.split("/")[0] for n in names}, {"vibrel"})
-            externals = {n[len("vibrel/"):] for n in names if n.startswith(tuple(f"vibrel/{c}." for c in CLASSES))}
-            # every named architecture's externals for every class, and nothing of another architecture
-            self.assertEqual(externals, {c + e for a in named for c in CLASSES for e in FILES[a]})
-            digest, file = Path(f"{dek}.sha256").read_text().split()
-            self.assertEqual((digest, file), (hashlib.sha256(dek.read_bytes()).hexdigest(), dek.name))
-            self.assertEqual(Path(f"{dek}.txt").read_text(), "vibrel-lite~\ta plucked string, 6 taps per sample\n"
-                                                             "vibrel~\ta plucked string, 8 taps per sample\n")
+            self.check_opens(make_package("vibrel", VERSION, library(root), root, list(FILES)),
+                             "vibrel-lite~\ta plucked string, 6 taps per sample\n"
+                             "vibrel~\ta plucked string, 8 taps per sample\n")
+
+    @unittest.skipUnless(BUILT, "VIBREL_DEKEN_DIR not set")
+    def test_the_built_package_opens_and_holds_what_the_readme_promises(self):
+        deks = list(Path(BUILT).glob("vibrel[[]v*.dek"))
+        self.assertEqual(len(deks), 1, f"one package in {BUILT} (build the target vibrel_deken)")
+        dek = deks[0]
+        self.assertEqual(re.findall(r"\(([^()]+)\)", dek.name), list(FILES))  # every system, in this order
+        objects = Path(f"{dek}.txt").read_text()
+        self.assertRegex(objects, r"^vibrel-lite~\t[^\n]+\nvibrel~\t[^\n]+\n$")
+        self.check_opens(dek, objects)
+        with zipfile.ZipFile(dek) as z:
+            names = set(z.namelist())
+        for f in ["README.txt", "license.md", "vibrel.period.pd"] + [f"{c}-help.pd" for c in CLASSES]:
+            self.assertIn(f"vibrel/{f}", names)
+
+    def check_opens(self, dek, objects):
+        """dek as deken reads it: its name parsed into architectures, each with every class's externals."""
+        m = re.match(r"^([^\[\]()]+)\[v([^\]]+)\]((\([^()]+\))+)\.dek$", dek.name)
+        self.assertEqual((m[1], m[2]), ("vibrel", VERSION))
+        named = re.findall(r"\(([^()]+)\)", m[3])
+        with zipfile.ZipFile(dek) as z:
+            names = z.namelist()
+        self.assertEqual({n.split("/")[0] for n in names}, {"vibrel"})
+        externals = {n[len("vibrel/"):] for n in names if n.startswith(tuple(f"vibrel/{c}." for c in CLASSES))}
+        # every named architecture's externals for every class, and nothing of another architecture
+        self.assertEqual(externals, {c + e for a in named for c in CLASSES for e in FILES[a]})
+        digest, file = Path(f"{dek}.sha256").read_text().split()
+        self.assertEqual((digest, file), (hashlib.sha256(dek.read_bytes()).hexdigest(), dek.name))
+        self.assertEqual(Path(f"{dek}.txt").read_text(), objects)
 
     def test_refuses_a_name_that_would_misdescribe_the_package(self):
         for archs, extra, message in [(list(FILES)[1:], None, "externals are for"),
-                                      (list(FILES), "vibrel~.linux-arm64-32.so", "vibrel-lite~: no external for"),
+                                      (list(FILES), "vibrel~.windows-i386-32.dll", "vibrel-lite~: no external for"),
                                       (list(FILES), "vibrel~.pd_linux", "does not say")]:
             with self.subTest(message), tempfile.TemporaryDirectory() as root:
                 lib = library(root)

@@ -1,0 +1,19 @@
+# The Pd library folder of every system: the Linux build's own externals, help patches and tuning
+# abstraction are in it already; this adds each cross build's externals (Linux aarch64 and armv7,
+# Windows x86-64, the universal macOS files that cmake/macos/universal.cmake joins), the README and the
+# licence. Run by the Linux build's target vibrel_pd_library, after .ci/cross.sh:
+#   cmake -DVIBREL_CROSS_ROOT=<folder of the cross builds> -DVIBREL_PD_DIR=<library folder>
+#         -DVIBREL_SOURCE_DIR=<source folder> -P cmake/pd_library.cmake
+cmake_minimum_required(VERSION 3.25)
+
+foreach(build IN ITEMS aarch64 armv7 win64 macos)
+  set(from ${VIBREL_CROSS_ROOT}/${build}/pd/vibrel)
+  # Everything there but the patches (the same as the Linux build's): the externals under every name.
+  file(GLOB files LIST_DIRECTORIES false ${from}/*)
+  list(FILTER files EXCLUDE REGEX "\\.pd$")
+  if(NOT files)
+    message(FATAL_ERROR "No Pd externals in ${from}: build the cross targets with .ci/cross.sh")
+  endif()
+  file(COPY ${files} DESTINATION ${VIBREL_PD_DIR})
+endforeach()
+file(COPY ${VIBREL_SOURCE_DIR}/pd/README.txt ${VIBREL_SOURCE_DIR}/package/license.md DESTINATION ${VIBREL_PD_DIR})
