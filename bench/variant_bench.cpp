@@ -40,8 +40,8 @@ void run_routine(benchmark::State &st, Perform perform, double period, std::size
     std::vector<double> periodIn(bench::kFramesPerIteration, period), gainIn(vector, bench::kFbGain), out(vector);
     if (vibrato)
         for (std::size_t i = 0; i < periodIn.size(); i++)
-            periodIn[i] = period * (1.0 + kVibratoDepth * std::sin(6.283185307179586 * (double)i /
-                                                                    (double)bench::kFramesPerIteration));
+            periodIn[i] =
+                period * (1.0 + kVibratoDepth * std::sin(kTwoPi * (double)i / (double)bench::kFramesPerIteration));
     const std::vector<double> &exc = bench::excitation();
     std::size_t pos = 0;
     auto block = [&] {
@@ -63,23 +63,19 @@ void register_benchmarks() {
         const char *name;
         Perform perform;
     } routines[] = {{"dsp1", vibrel_dodsp1_64}, {"dsp2", vibrel_dodsp2_64}, {"dsp3", vibrel_dodsp3_64}};
-    for (const auto &r : routines)
-        for (double period : bench::periods())
-            for (std::size_t vector : bench::vectorSizes()) {
-                const Perform perform = r.perform;
-                benchmark::RegisterBenchmark(bench::benchmarkName(r.name, VIBREL_CLASS_NAME, period, vector).c_str(),
-                                             [=](benchmark::State &st) { run_routine(st, perform, period, vector, false); });
-            }
-    // The signal-rate routines with a period that changes every sample (named dsp2-vibrato/..., dsp3-vibrato/...).
-    for (const auto &r : routines)
-        for (double period : bench::periods())
-            for (std::size_t vector : bench::vectorSizes()) {
-                if (r.perform == vibrel_dodsp1_64) continue;
-                const Perform perform = r.perform;
-                const std::string name = std::string(r.name) + "-vibrato";
-                benchmark::RegisterBenchmark(bench::benchmarkName(name.c_str(), VIBREL_CLASS_NAME, period, vector).c_str(),
-                                             [=](benchmark::State &st) { run_routine(st, perform, period, vector, true); });
-            }
+    // Each routine with a constant period signal, then the signal-rate ones with a period that changes
+    // every sample (dsp2-vibrato/..., dsp3-vibrato/...).
+    for (const bool vibrato : {false, true})
+        for (const auto &r : routines)
+            for (double period : bench::periods())
+                for (std::size_t vector : bench::vectorSizes()) {
+                    if (vibrato && r.perform == vibrel_dodsp1_64) continue;
+                    const Perform perform = r.perform;
+                    const std::string name = std::string(r.name) + (vibrato ? "-vibrato" : "");
+                    benchmark::RegisterBenchmark(
+                        bench::benchmarkName(name.c_str(), VIBREL_CLASS_NAME, period, vector).c_str(),
+                        [=](benchmark::State &st) { run_routine(st, perform, period, vector, vibrato); });
+                }
 }
 
 std::vector<double> pluck_string(double period, std::size_t frames) {

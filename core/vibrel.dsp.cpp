@@ -89,14 +89,15 @@ template <class V> VIBREL_LANES_INLINE void perform_control(t_vibrel *x, double 
     // Read once per vector: a "period" message lands whole at the next vector.
     const long d0 = whole_samples(load(x->loopDelay) - (double)kHalf);
     double c[kTaps];
-    for (long k = 0; k < kTaps; k++) c[k] = load(x->lagCoeff[k]);
+    for (long k = 0; k < kTaps; k++)
+        c[k] = load(x->lagCoeff[k]);
     double outer = load(x->lpfOuter);
     double centre = load(x->lpfCenter);
     hold_together(d0, c, outer, centre);
     const DcBlocker dc{x->dcB0, x->dcB1, x->dcA1};
 
-    const long w = run_fixed<V>(s, dc, x->buffer, x->bufLen, load(x->writeIndex), d0, c, outer, centre, ins[0],
-                                outs[0], n);
+    const long w =
+        run_fixed<V>(s, dc, x->buffer, x->bufLen, load(x->writeIndex), d0, c, outer, centre, ins[0], outs[0], n);
     recover_from_overflow(s, x->buffer, x->bufLen, w, outs[0], n);
     store(x->writeIndex, w);
     store_loop_state(x, s);
