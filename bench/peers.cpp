@@ -28,7 +28,8 @@ typedef void (*CosinesOf)(const double *period, double *c);
 template <class V> VIBREL_LANES_INLINE void cosines(const double *period, double *c) {
     for (long h = 0; h < 4; h += vibrel_full::lanes::kCount<V>) {
         const V f = vibrel_full::lanes::load<V>(period + h) - vibrel_full::lanes::splat<V>(1.0);
-        const V cs = vibrel_full::cosine_lanes(vibrel_full::lanes::splat<V>(kTwoPi) / (f + vibrel_full::lanes::splat<V>(1.0)));
+        const V cs = vibrel_full::cosine_lanes_inside(vibrel_full::lanes::splat<V>(kTwoPi) /
+                                                      (f + vibrel_full::lanes::splat<V>(1.0)));
         __builtin_memcpy(c + h, &cs, sizeof cs);
     }
 }

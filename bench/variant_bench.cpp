@@ -29,16 +29,24 @@ void configure(String &s, double period) {
     vibrel_setDelayTime(s.record(), period);
 }
 
+constexpr double kVibratoDepth = 0.005; // of the period: +-8.6 cents, one cycle per timed block (10.8 Hz)
+
 // One routine driven with continuous noise: the string sits in a steady state, far from subnormals.
-void run_routine(benchmark::State &st, Perform perform, double period, std::size_t vector) {
+// The period signal is constant (as from a sig~), or with `vibrato` a sine around the period, a new
+// value every sample, the same cycle in every timed block.
+void run_routine(benchmark::State &st, Perform perform, double period, std::size_t vector, bool vibrato) {
     String s(kDefaultMaxDelay, bench::kRate);
     configure(s, period);
-    std::vector<double> periodIn(vector, period), gainIn(vector, bench::kFbGain), out(vector);
+    std::vector<double> periodIn(bench::kFramesPerIteration, period), gainIn(vector, bench::kFbGain), out(vector);
+    if (vibrato)
+        for (std::size_t i = 0; i < periodIn.size(); i++)
+            periodIn[i] =
+                period * (1.0 + kVibratoDepth * std::sin(kTwoPi * (double)i / (double)bench::kFramesPerIteration));
     const std::vector<double> &exc = bench::excitation();
     std::size_t pos = 0;
     auto block = [&] {
         for (std::size_t done = 0; done < bench::kFramesPerIteration; done += vector) {
-            double *ins[3] = {const_cast<double *>(exc.data() + pos), gainIn.data(), periodIn.data()};
+            double *ins[3] = {const_cast<double *>(exc.data() + pos), gainIn.data(), periodIn.data() + done};
             double *outs[1] = {out.data()};
             perform(s.record(), nullptr, ins, 3, outs, 1, (long)vector, 0, nullptr);
             pos += vector;
@@ -55,13 +63,19 @@ void register_benchmarks() {
         const char *name;
         Perform perform;
     } routines[] = {{"dsp1", vibrel_dodsp1_64}, {"dsp2", vibrel_dodsp2_64}, {"dsp3", vibrel_dodsp3_64}};
-    for (const auto &r : routines)
-        for (double period : bench::periods())
-            for (std::size_t vector : bench::vectorSizes()) {
-                const Perform perform = r.perform;
-                benchmark::RegisterBenchmark(bench::benchmarkName(r.name, VIBREL_CLASS_NAME, period, vector).c_str(),
-                                             [=](benchmark::State &st) { run_routine(st, perform, period, vector); });
-            }
+    // Each routine with a constant period signal, then the signal-rate ones with a period that changes
+    // every sample (dsp2-vibrato/..., dsp3-vibrato/...).
+    for (const bool vibrato : {false, true})
+        for (const auto &r : routines)
+            for (double period : bench::periods())
+                for (std::size_t vector : bench::vectorSizes()) {
+                    if (vibrato && r.perform == vibrel_dodsp1_64) continue;
+                    const Perform perform = r.perform;
+                    const std::string name = std::string(r.name) + (vibrato ? "-vibrato" : "");
+                    benchmark::RegisterBenchmark(
+                        bench::benchmarkName(name.c_str(), VIBREL_CLASS_NAME, period, vector).c_str(),
+                        [=](benchmark::State &st) { run_routine(st, perform, period, vector, vibrato); });
+                }
 }
 
 std::vector<double> pluck_string(double period, std::size_t frames) {

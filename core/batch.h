@@ -143,7 +143,7 @@ VIBREL_LANES_INLINE bool signal_batch(const SignalSetup &u, LoopState &s, long w
     f = select<V>(splat<V>(u.maxDelay) < f, splat<V>(u.maxDelay), f);
     f = select<V>((M)(f >= half), f, half); // NaN fails the test: the shortest delay
 
-    const V cs = cosine_lanes(splat<V>(kTwoPi) / (f + splat<V>(1.0))); // loop_filter_cos in each lane
+    const V cs = cosine_lanes_inside(splat<V>(kTwoPi) / (f + splat<V>(1.0))); // loop_filter_cos in each lane
 
     V G = splat<V>(u.fbGain), gNyq = splat<V>(u.fbGainNyq);
     if constexpr (kGainSignal) {

@@ -159,17 +159,27 @@ VIBREL_COSINE_INLINE double cosine(double x, double test = kRoundingTest) {
     return unsure ? cosine_exact(x) : y;
 }
 
-// The cosine of each lane of x, each with cosine's bits: the fast path in the lanes, then any lane
-// outside [0, kPi] or that the rounding test leaves unsure one at a time.
+// The cosine of each lane of x in [0, kPi], each with cosine's bits: the fast path in the lanes, then
+// any lane that the rounding test leaves unsure one at a time. The loop filter's angles 2 pi / (delay
+// + 1), delay + 1 at least 3, lie in (0, 2 pi / 3]: the perform routines need no range test.
+template <class V> VIBREL_COSINE_INLINE V cosine_lanes_inside(const V &x, double test = kRoundingTest) {
+    typedef Lanes<V> L;
+    typename L::Mask unsure;
+    V y = cosine_fast<V>(x, unsure, test);
+    if (!L::any(unsure)) return y;
+    for (long j = 0; j < L::kCount; j++)
+        if (L::failed(unsure, j)) y[j] = cosine_exact(x[j]);
+    return y;
+}
+
+// The cosine of each lane of x, each with cosine's bits; a lane outside [0, kPi] as cosine_beyond has it.
 template <class V> VIBREL_COSINE_INLINE V cosine_lanes(const V &x, double test = kRoundingTest) {
     typedef Lanes<V> L;
     const typename L::Mask inside = (x >= L::constant(0.0)) & (x <= L::constant(kPi));
-    typename L::Mask unsure;
-    V y = cosine_fast<V>(L::pick(inside, x, L::constant(0.0)), unsure, test);
-    unsure = unsure | ~inside;
-    if (!L::any(unsure)) return y;
+    V y = cosine_lanes_inside<V>(L::pick(inside, x, L::constant(0.0)), test);
+    if (!L::any(~inside)) return y;
     for (long j = 0; j < L::kCount; j++)
-        if (L::failed(unsure, j)) y[j] = x[j] >= 0.0 && x[j] <= kPi ? cosine_exact(x[j]) : cosine_beyond(x[j]);
+        if (!L::failed(inside, j)) y[j] = cosine_beyond(x[j]);
     return y;
 }
 
@@ -178,4 +188,5 @@ template <class V> VIBREL_COSINE_INLINE V cosine_lanes(const V &x, double test =
 namespace VIBREL_NS {
 using cosine_parts::cosine;
 using cosine_parts::cosine_lanes;
+using cosine_parts::cosine_lanes_inside;
 } // namespace VIBREL_NS

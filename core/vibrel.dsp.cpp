@@ -34,25 +34,14 @@ using lanes::kCount;
 constexpr long kTwoLaneDelay = kTaps >= 8 ? 8 : 10;
 constexpr long kFourLaneDelay = 24;
 
+// Samples [0, n) of a vector whose delay (integer part d0) and weights are the same throughout, from
+// write slot w; returns the write slot after them. The batches of the path V where the taps allow,
+// the one-sample steps elsewhere: the same bits either way.
 // Locals: L = bufLen, B = buffer, w = writeIndex, s = the four filter memories, c = lagCoeff.
-template <class V> VIBREL_LANES_INLINE void perform_control(t_vibrel *x, double **ins, double **outs, long n) {
-    if (n <= 0) return;
-    const long L = x->bufLen;
-    double *const B = x->buffer;
-    long w = load(x->writeIndex);
-    LoopState s = load_loop_state(x);
-
-    // Read once per vector: a "period" message lands whole at the next vector.
-    const long d0 = whole_samples(load(x->loopDelay) - (double)kHalf);
-    double c[kTaps];
-    for (long k = 0; k < kTaps; k++) c[k] = load(x->lagCoeff[k]);
-    double outer = load(x->lpfOuter);
-    double centre = load(x->lpfCenter);
-    hold_together(d0, c, outer, centre);
-    const DcBlocker dc{x->dcB0, x->dcB1, x->dcA1};
-
-    const double *in = ins[0];
-    double *out = outs[0];
+template <class V>
+VIBREL_LANES_INLINE long run_fixed(LoopState &s, const DcBlocker &dc, double *const B, const long L, long w,
+                                   const long d0, const double (&c)[kTaps], const double outer, const double centre,
+                                   const double *in, double *out, const long n) {
     long i = 0;
     while (i < n) {
         const long p0 = first_tap(w, d0, L);
@@ -90,8 +79,26 @@ template <class V> VIBREL_LANES_INLINE void perform_control(t_vibrel *x, double 
         w += run;
         if (w >= L) w = 0;
     }
+    return w;
+}
 
-    recover_from_overflow(s, B, L, w, out, n);
+template <class V> VIBREL_LANES_INLINE void perform_control(t_vibrel *x, double **ins, double **outs, long n) {
+    if (n <= 0) return;
+    LoopState s = load_loop_state(x);
+
+    // Read once per vector: a "period" message lands whole at the next vector.
+    const long d0 = whole_samples(load(x->loopDelay) - (double)kHalf);
+    double c[kTaps];
+    for (long k = 0; k < kTaps; k++)
+        c[k] = load(x->lagCoeff[k]);
+    double outer = load(x->lpfOuter);
+    double centre = load(x->lpfCenter);
+    hold_together(d0, c, outer, centre);
+    const DcBlocker dc{x->dcB0, x->dcB1, x->dcA1};
+
+    const long w =
+        run_fixed<V>(s, dc, x->buffer, x->bufLen, load(x->writeIndex), d0, c, outer, centre, ins[0], outs[0], n);
+    recover_from_overflow(s, x->buffer, x->bufLen, w, outs[0], n);
     store(x->writeIndex, w);
     store_loop_state(x, s);
 }
@@ -123,12 +130,18 @@ template <long J> inline void weigh(WeightPair (&w)[kPairs], double D) {
     }
 }
 
-// One sample of routines 2 and 3 at write slot w: the delay from the period signal, clamped to
+// The design of one sample of routines 2 and 3: the delay from the period signal, clamped to
 // [kHalf, maxDelay]; Lagrange weights from lagDenom (no division); the loop filter designed afresh.
-// Locals: f = delay, G = gain, gNyq = G * brightness. Returns D, the fractional position.
+// Locals: f = delay, G = gain, gNyq = G * brightness.
+struct SignalDesign {
+    long d;   // whole samples of the delay
+    double D; // its fractional position
+    double weight[kTaps];
+    double outer, centre;
+};
 template <bool kGainSignal>
-VIBREL_LANES_INLINE double signal_step(const lanes::SignalSetup &u, const WeightPair (&denom)[kPairs], LoopState &s,
-                                       long w, double excitation, double gain, double period, double &out) {
+VIBREL_LANES_INLINE void design_signal(const lanes::SignalSetup &u, const WeightPair (&denom)[kPairs], double gain,
+                                       double period, SignalDesign &g) {
     double f = period - 1.0;
     if (u.maxDelay < f) f = u.maxDelay;
     if (!(f >= (double)kHalf)) f = (double)kHalf; // NaN fails the test: the shortest delay
@@ -145,24 +158,41 @@ VIBREL_LANES_INLINE double signal_step(const lanes::SignalSetup &u, const Weight
     }
 
     // f - kHalf is 0 or more and below 2^53: truncation is its floor.
-    const long d = (long)(f - (double)kHalf);
-    const double D = f - (double)d;
+    g.d = (long)(f - (double)kHalf);
+    g.D = f - (double)g.d;
     WeightPair wp[kPairs];
     for (long p = 0; p < kPairs; p++) wp[p] = denom[p];
-    weigh<0>(wp, D);
-    double weight[kTaps];
+    weigh<0>(wp, g.D);
     for (long p = 0; p < kPairs; p++) {
-        weight[2 * p] = wp[p][0];
-        weight[2 * p + 1] = wp[p][1];
+        g.weight[2 * p] = wp[p][0];
+        g.weight[2 * p + 1] = wp[p][1];
     }
+    design_loop_filter_cos(cs, G, gNyq, read_gain_bound(g.d, g.weight[0]), g.outer, g.centre);
+}
 
-    const double xi = read_taps(u.B, u.L, first_tap(w, d, u.L), weight);
-    double outer, centre;
-    design_loop_filter_cos(cs, G, gNyq, read_gain_bound(d, weight[0]), outer, centre);
-    const double y = loop_step(s, u.dc, xi, outer, centre, excitation);
+// One sample of routines 2 and 3 at write slot w, designed afresh. Returns D, the fractional position.
+template <bool kGainSignal>
+VIBREL_LANES_INLINE double signal_step(const lanes::SignalSetup &u, const WeightPair (&denom)[kPairs], LoopState &s,
+                                       long w, double excitation, double gain, double period, double &out) {
+    SignalDesign g;
+    design_signal<kGainSignal>(u, denom, gain, period, g);
+    const double xi = read_taps(u.B, u.L, first_tap(w, g.d, u.L), g.weight);
+    const double y = loop_step(s, u.dc, xi, g.outer, g.centre, excitation);
     out = y;
     store(u.B[w], y);
-    return D;
+    return g.D;
+}
+
+// Whether v[0, n) holds one value, bit for bit: then so are the designs of its samples (a constant
+// period from a sig~, the common case). Stops at the first sample that differs, as a vibrato's does.
+inline bool constant_signal(const double *v, long n) {
+    unsigned long long first, other;
+    __builtin_memcpy(&first, v, sizeof first);
+    for (long i = 1; i < n; i++) {
+        __builtin_memcpy(&other, v + i, sizeof other);
+        if (other != first) return false;
+    }
+    return true;
 }
 
 // Shared body of routines 2 and 3.
@@ -191,6 +221,18 @@ VIBREL_LANES_INLINE void perform_signal_rate(t_vibrel *x, double **ins, double *
     double D = 0.0;
     bool narrow = false;
     long i = 0;
+    // The batched paths design a vector whose period (and gain) signal is constant once, and run it as
+    // the control-rate routine runs a vector: each sample's design would be the same bits. The scalar
+    // path designs every sample, and so checks this one against it (tests/core/path_test).
+    if constexpr (N > 1) {
+        if (constant_signal(periodIn, n) && (!kGainSignal || constant_signal(gainIn, n))) {
+            SignalDesign g;
+            design_signal<kGainSignal>(u, denom, kGainSignal ? gainIn[0] : 0.0, periodIn[0], g);
+            w = run_fixed<V>(s, u.dc, u.B, u.L, w, g.d, g.weight, g.outer, g.centre, in, out, n);
+            D = g.D;
+            i = n;
+        }
+    }
     while (i < n) {
         // After a batch whose reads could not be in lanes (a short delay), two lanes until they can:
         // the design of four samples would wait for the reads one after the other.

@@ -108,7 +108,10 @@ inline std::vector<Case> cases(bool dense) {
         add(2, 50.0, 0.99999, 0.99999, {}, steady(p));
         add(3, 50.0, 0.5, 0.3, signal(n, true, seed, [](double, double, double u) { return 2.4 * u - 1.2; }),
             steady(p));
+        add(3, 50.0, 0.5, 0.3, steady(p < 50.0 ? 0.99 : -0.999), steady(p)); // one design for a whole vector
     }
+    add(2, 50.0, 0.99, 0.9, {}, steady(std::nan(""))); // bit for bit the same NaN: the shortest delay
+    add(3, 50.0, 0.99, 0.9, steady(std::nan("")), steady(50.5));
     const int reps = dense ? 6 : 1;
     for (int r = 0; r < 7 * reps; r++) {
         const int kind = r % 7;
