@@ -214,6 +214,16 @@ double cosine_exact(double x) {
     return y; // not reached (see above); the last estimate otherwise
 }
 
+#define VIBREL_SPLAT(v) {{v, v, v, v}}
+const Splatted kSplatted[kNamedCount] = {
+    VIBREL_SPLAT(kNamedValue[0]),  VIBREL_SPLAT(kNamedValue[1]),  VIBREL_SPLAT(kNamedValue[2]),
+    VIBREL_SPLAT(kNamedValue[3]),  VIBREL_SPLAT(kNamedValue[4]),  VIBREL_SPLAT(kNamedValue[5]),
+    VIBREL_SPLAT(kNamedValue[6]),  VIBREL_SPLAT(kNamedValue[7]),  VIBREL_SPLAT(kNamedValue[8]),
+    VIBREL_SPLAT(kNamedValue[9]),  VIBREL_SPLAT(kNamedValue[10]), VIBREL_SPLAT(kNamedValue[11]),
+    VIBREL_SPLAT(kNamedValue[12]), VIBREL_SPLAT(kNamedValue[13]), VIBREL_SPLAT(kNamedValue[14])};
+#undef VIBREL_SPLAT
+static_assert(kNamedCount == 15, "one row of kSplatted for each name");
+
 unsigned long exact_calls() { return __atomic_load_n(&gExactCalls, __ATOMIC_RELAXED); }
 
 // 2 pi as kTurn[0] + kTurn[1]: the first part of 26 bits, so that n kTurn[0] is exact for n < 2^27.
