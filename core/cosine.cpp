@@ -214,14 +214,14 @@ double cosine_exact(double x) {
     return y; // not reached (see above); the last estimate otherwise
 }
 
-#define VIBREL_SPLAT(v) {{v, v, v, v}}
+namespace {
+constexpr Splatted splatted(Named k) { return {{kNamedValue[k], kNamedValue[k], kNamedValue[k], kNamedValue[k]}}; }
+} // namespace
 const Splatted kSplatted[kNamedCount] = {
-    VIBREL_SPLAT(kNamedValue[0]),  VIBREL_SPLAT(kNamedValue[1]),  VIBREL_SPLAT(kNamedValue[2]),
-    VIBREL_SPLAT(kNamedValue[3]),  VIBREL_SPLAT(kNamedValue[4]),  VIBREL_SPLAT(kNamedValue[5]),
-    VIBREL_SPLAT(kNamedValue[6]),  VIBREL_SPLAT(kNamedValue[7]),  VIBREL_SPLAT(kNamedValue[8]),
-    VIBREL_SPLAT(kNamedValue[9]),  VIBREL_SPLAT(kNamedValue[10]), VIBREL_SPLAT(kNamedValue[11]),
-    VIBREL_SPLAT(kNamedValue[12]), VIBREL_SPLAT(kNamedValue[13]), VIBREL_SPLAT(kNamedValue[14])};
-#undef VIBREL_SPLAT
+    splatted(kNamedSteps),   splatted(kNamedRoundShift), splatted(kNamedHalfPiCentre), splatted(kNamedHalfPi0),
+    splatted(kNamedHalfPi1), splatted(kNamedHalfPi2),    splatted(kNamedStep),         splatted(kNamedSplitter),
+    splatted(kNamedHalf),    splatted(kNamedCos2),       splatted(kNamedCos3),         splatted(kNamedSin1),
+    splatted(kNamedSin2),    splatted(kNamedSin3),       splatted(kNamedRoundingTest)};
 static_assert(kNamedCount == 15, "one row of kSplatted for each name");
 
 unsigned long exact_calls() { return __atomic_load_n(&gExactCalls, __ATOMIC_RELAXED); }

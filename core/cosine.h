@@ -42,13 +42,28 @@ constexpr double kSin1 = 0x1.5555555555555p-3, kSin2 = 0x1.1111111111111p-7, kSi
 // from its scalar at each use (a load and a shuffle); one it cannot see, held splatted in memory
 // (cosine.cpp), is one full-width load, or the operand of the arithmetic itself.
 enum Named : int {
-    kNamedSteps, kNamedRoundShift, kNamedHalfPiCentre, kNamedHalfPi0, kNamedHalfPi1, kNamedHalfPi2,
-    kNamedStep, kNamedSplitter, kNamedHalf, kNamedCos2, kNamedCos3, kNamedSin1, kNamedSin2, kNamedSin3,
-    kNamedRoundingTest, kNamedCount
+    kNamedSteps,
+    kNamedRoundShift,
+    kNamedHalfPiCentre,
+    kNamedHalfPi0,
+    kNamedHalfPi1,
+    kNamedHalfPi2,
+    kNamedStep,
+    kNamedSplitter,
+    kNamedHalf,
+    kNamedCos2,
+    kNamedCos3,
+    kNamedSin1,
+    kNamedSin2,
+    kNamedSin3,
+    kNamedRoundingTest,
+    kNamedCount
 };
-inline constexpr double kNamedValue[kNamedCount] = {
-    kSteps, kRoundShift, (double)kHalfPiCentre, kHalfPi[0], kHalfPi[1], kHalfPi[2],
-    1.0 / kSteps, kSplitter, 0.5, kCos2, kCos3, kSin1, kSin2, kSin3, kRoundingTest};
+inline constexpr double kNamedValue[kNamedCount] = {kSteps,       kRoundShift, (double)kHalfPiCentre,
+                                                    kHalfPi[0],   kHalfPi[1],  kHalfPi[2],
+                                                    1.0 / kSteps, kSplitter,   0.5,
+                                                    kCos2,        kCos3,       kSin1,
+                                                    kSin2,        kSin3,       kRoundingTest};
 // Each value in four lanes (the widest vector's), aligned for a full-width load.
 struct alignas(32) Splatted {
     double lane[4];
@@ -206,8 +221,9 @@ VIBREL_COSINE_INLINE double cosine(double x, double test = kRoundingTest) {
 }
 
 // The cosine of each lane of x in [0, kPi], each with cosine's bits: the fast path in the lanes, then
-// any lane that it leaves unsure (the rounding test, or pi/2's slot) one at a time. The loop filter's angles 2 pi / (delay
-// + 1), delay + 1 at least 3, lie in (0, 2 pi / 3]: the perform routines need no range test.
+// any lane that it leaves unsure (the rounding test, or pi/2's slot) one at a time. The loop filter's
+// angles 2 pi / (delay + 1), delay + 1 at least 3, lie in (0, 2 pi / 3]: the perform routines need no
+// range test.
 template <class V> VIBREL_COSINE_INLINE V cosine_lanes_inside(const V &x, double test = kRoundingTest) {
     typedef Lanes<V> L;
     typename L::Mask unsure;
