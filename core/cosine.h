@@ -205,7 +205,8 @@ VIBREL_COSINE_INLINE T cosine_fast(const T &x, typename Lanes<T>::Mask &unsure, 
         typename L::Mask halfPi = atHalfPi;
 #if defined(__SSE2__)
         // Both masks held as the vectors they are: GCC otherwise takes their union apart lane by lane.
-        __asm__("" : "+x"(unsure), "+x"(halfPi));
+        // (Two lanes only: Clang refuses 32 bytes in an "x" register where AVX is not the default.)
+        if constexpr (L::kCount == 2) __asm__("" : "+x"(unsure), "+x"(halfPi));
 #endif
         unsure |= halfPi;
     }
