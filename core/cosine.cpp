@@ -214,6 +214,16 @@ double cosine_exact(double x) {
     return y; // not reached (see above); the last estimate otherwise
 }
 
+namespace {
+constexpr Splatted splatted(Named k) { return {{kNamedValue[k], kNamedValue[k], kNamedValue[k], kNamedValue[k]}}; }
+} // namespace
+const Splatted kSplatted[kNamedCount] = {
+    splatted(kNamedSteps),   splatted(kNamedRoundShift), splatted(kNamedHalfPiCentre), splatted(kNamedHalfPi0),
+    splatted(kNamedHalfPi1), splatted(kNamedHalfPi2),    splatted(kNamedStep),         splatted(kNamedSplitter),
+    splatted(kNamedHalf),    splatted(kNamedCos2),       splatted(kNamedCos3),         splatted(kNamedSin1),
+    splatted(kNamedSin2),    splatted(kNamedSin3),       splatted(kNamedRoundingTest)};
+static_assert(kNamedCount == 15, "one row of kSplatted for each name");
+
 unsigned long exact_calls() { return __atomic_load_n(&gExactCalls, __ATOMIC_RELAXED); }
 
 // 2 pi as kTurn[0] + kTurn[1]: the first part of 26 bits, so that n kTurn[0] is exact for n < 2^27.

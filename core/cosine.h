@@ -38,6 +38,43 @@ constexpr double kSplitter = 0x1.0000002p27; // 2^27 + 1: splits a double into t
 constexpr double kCos2 = 0x1.5555555555555p-5, kCos3 = 0x1.6c16c16c16c17p-10;
 constexpr double kSin1 = 0x1.5555555555555p-3, kSin2 = 0x1.1111111111111p-7, kSin3 = 0x1.a01a01a01a01ap-13;
 
+// The fast path's constants, by name, for the vectors: a constant the compiler can see it rebuilds
+// from its scalar at each use (a load and a shuffle); one it cannot see, held splatted in memory
+// (cosine.cpp), is one full-width load, or the operand of the arithmetic itself.
+enum Named : int {
+    kNamedSteps,
+    kNamedRoundShift,
+    kNamedHalfPiCentre,
+    kNamedHalfPi0,
+    kNamedHalfPi1,
+    kNamedHalfPi2,
+    kNamedStep,
+    kNamedSplitter,
+    kNamedHalf,
+    kNamedCos2,
+    kNamedCos3,
+    kNamedSin1,
+    kNamedSin2,
+    kNamedSin3,
+    kNamedRoundingTest,
+    kNamedCount
+};
+inline constexpr double kNamedValue[kNamedCount] = {kSteps,       kRoundShift, (double)kHalfPiCentre,
+                                                    kHalfPi[0],   kHalfPi[1],  kHalfPi[2],
+                                                    1.0 / kSteps, kSplitter,   0.5,
+                                                    kCos2,        kCos3,       kSin1,
+                                                    kSin2,        kSin3,       kRoundingTest};
+// Each value in four lanes (the widest vector's), aligned for a full-width load.
+struct alignas(32) Splatted {
+    double lane[4];
+};
+#if defined(_WIN32)
+extern const Splatted kSplatted[kNamedCount];
+#else
+// Hidden, as the plug-in's definition is: addressed directly, not through the global offset table.
+extern const Splatted kSplatted[kNamedCount] __attribute__((visibility("hidden")));
+#endif
+
 // The table entry of x * 256 + kRoundShift: k in its low bits.
 VIBREL_COSINE_INLINE const Centre &centre_of(double t) {
     unsigned long long bits;
@@ -50,8 +87,13 @@ template <class T> struct Lanes {
     static constexpr long kCount = lanes::kCount<T>;
     typedef lanes::Bits<T> Mask;
     static VIBREL_COSINE_INLINE T constant(double v) { return lanes::splat<T>(v); }
+    static VIBREL_COSINE_INLINE T named(Named k) { return lanes::load<T>(kSplatted[k].lane); }
     static VIBREL_COSINE_INLINE T pick(const Mask &m, const T &a, const T &b) { return lanes::select<T>(m, a, b); }
     static VIBREL_COSINE_INLINE bool any(const Mask &m) {
+#if defined(__SSE2__)
+        // The lanes' sign bits in one move (the mask's lanes are all ones or all zeros).
+        if constexpr (kCount == 2) return __builtin_ia32_movmskpd((lanes::D2)m) != 0;
+#endif
         long long all = m[0];
         for (long j = 1; j < kCount; j++)
             all |= m[j];
@@ -85,6 +127,7 @@ template <> struct Lanes<double> {
     static constexpr long kCount = 1;
     typedef bool Mask;
     static VIBREL_COSINE_INLINE double constant(double v) { return v; }
+    static VIBREL_COSINE_INLINE double named(Named k) { return kNamedValue[k]; }
     static VIBREL_COSINE_INLINE double pick(bool m, double a, double b) { return m ? a : b; }
     static VIBREL_COSINE_INLINE bool any(bool m) { return m; }
     static VIBREL_COSINE_INLINE bool failed(bool m, long) { return m; }
@@ -118,36 +161,55 @@ template <> struct Lanes<double> {
 template <class T>
 VIBREL_COSINE_INLINE T cosine_fast(const T &x, typename Lanes<T>::Mask &unsure, double test = kRoundingTest) {
     typedef Lanes<T> L;
-    const T t = x * L::constant(kSteps) + L::constant(kRoundShift); // x * 256 is at most 804.25: exact
-    const T kd = t - L::constant(kRoundShift);
+    const T t = x * L::named(kNamedSteps) + L::named(kNamedRoundShift); // x * 256 is at most 804.25: exact
+    const T kd = t - L::named(kNamedRoundShift);
     T ch, cl, sh, sl;
     L::centres(t, ch, cl, sh, sl);
-    const typename L::Mask atHalfPi = kd == L::constant((double)kHalfPiCentre);
-    const T p0 = L::pick(atHalfPi, L::constant(kHalfPi[0]), kd * L::constant(1.0 / kSteps));
-    const T p1 = L::pick(atHalfPi, L::constant(kHalfPi[1]), L::constant(0.0));
-    const T p2 = L::pick(atHalfPi, L::constant(kHalfPi[2]), L::constant(0.0));
-    const T r0 = x - p0;
-    const T rh = r0 - p1;
-    const T rl = ((r0 - rh) - p1) - p2;
+    const typename L::Mask atHalfPi = kd == L::named(kNamedHalfPiCentre);
+    // In the lanes, pi/2's slot is left to the one-lane path (the lane reported unsure): the others'
+    // r = x - k/256 is exact, rh alone (rl = 0, Sh rl = 0), with no selection of pi/2's parts.
+    T rh, srl;
+    if constexpr (L::kCount == 1) {
+        const T p0 = L::pick(atHalfPi, L::named(kNamedHalfPi0), kd * L::named(kNamedStep));
+        const T p1 = L::pick(atHalfPi, L::named(kNamedHalfPi1), L::constant(0.0));
+        const T p2 = L::pick(atHalfPi, L::named(kNamedHalfPi2), L::constant(0.0));
+        const T r0 = x - p0;
+        rh = r0 - p1;
+        const T rl = ((r0 - rh) - p1) - p2;
+        srl = sl * rh + sh * rl;
+    } else {
+        rh = x - kd * L::named(kNamedStep);
+        srl = sl * rh;
+    }
 
-    const T gr = rh * L::constant(kSplitter);
+    const T gr = rh * L::named(kNamedSplitter);
     const T rhh = gr - (gr - rh), rhl = rh - rhh;
-    const T gs = sh * L::constant(kSplitter);
+    const T gs = sh * L::named(kNamedSplitter);
     const T shh = gs - (gs - sh), shl = sh - shh;
     const T p = sh * rh;
     const T pe = (((shh * rhh - p) + shh * rhl) + shl * rhh) + shl * rhl;
 
     const T z = rh * rh;
-    const T pc = z * (L::constant(0.5) - z * (L::constant(kCos2) - z * L::constant(kCos3)));
-    const T ps = (rh * z) * (L::constant(kSin1) - z * (L::constant(kSin2) - z * L::constant(kSin3)));
+    const T pc = z * (L::named(kNamedHalf) - z * (L::named(kNamedCos2) - z * L::named(kNamedCos3)));
+    const T ps = (rh * z) * (L::named(kNamedSin1) - z * (L::named(kNamedSin2) - z * L::named(kNamedSin3)));
 
     const T s = ch - p;
     const T sb = s - ch;
     const T se = (ch - (s - sb)) - (p + sb);
-    const T low = ((((se + cl) - pe) - (sl * rh + sh * rl)) + sh * ps) - ch * pc;
+    const T low = ((((se + cl) - pe) - srl) + sh * ps) - ch * pc;
     const T yh = s + low;
     const T yl = low - (yh - s);
-    unsure = yh + yl * L::constant(test) != yh;
+    const T testLanes = test == kRoundingTest ? L::named(kNamedRoundingTest) : L::constant(test);
+    unsure = yh + yl * testLanes != yh;
+    if constexpr (L::kCount > 1) {
+        typename L::Mask halfPi = atHalfPi;
+#if defined(__SSE2__)
+        // Both masks held as the vectors they are: GCC otherwise takes their union apart lane by lane.
+        // (Two lanes only: Clang refuses 32 bytes in an "x" register where AVX is not the default.)
+        if constexpr (L::kCount == 2) __asm__("" : "+x"(unsure), "+x"(halfPi));
+#endif
+        unsure |= halfPi;
+    }
     return yh;
 }
 
@@ -160,15 +222,16 @@ VIBREL_COSINE_INLINE double cosine(double x, double test = kRoundingTest) {
 }
 
 // The cosine of each lane of x in [0, kPi], each with cosine's bits: the fast path in the lanes, then
-// any lane that the rounding test leaves unsure one at a time. The loop filter's angles 2 pi / (delay
-// + 1), delay + 1 at least 3, lie in (0, 2 pi / 3]: the perform routines need no range test.
+// any lane that it leaves unsure (the rounding test, or pi/2's slot) one at a time. The loop filter's
+// angles 2 pi / (delay + 1), delay + 1 at least 3, lie in (0, 2 pi / 3]: the perform routines need no
+// range test.
 template <class V> VIBREL_COSINE_INLINE V cosine_lanes_inside(const V &x, double test = kRoundingTest) {
     typedef Lanes<V> L;
     typename L::Mask unsure;
     V y = cosine_fast<V>(x, unsure, test);
     if (!L::any(unsure)) return y;
     for (long j = 0; j < L::kCount; j++)
-        if (L::failed(unsure, j)) y[j] = cosine_exact(x[j]);
+        if (L::failed(unsure, j)) y[j] = cosine(x[j], test);
     return y;
 }
 
