@@ -2,6 +2,10 @@
 set(VIBREL_CLASS_full "vibrel~")
 set(VIBREL_CLASS_lite "vibrel-lite~")
 
+# Whether the processor check may choose the AVX routines. Off only for the valgrind build: valgrind
+# 3.19 does not decode the register form of VEX vmovq (c5 .. d6) that GCC emits in them.
+option(VIBREL_AVX_PATH "Let the processor check choose the AVX routines" ON)
+
 # vibrel_core_<variant>: the string model, host-independent.
 function(vibrel_add_core variant)
   set(target vibrel_core_${variant})
@@ -17,6 +21,10 @@ function(vibrel_add_core variant)
     ${PROJECT_SOURCE_DIR}/variants/${variant})
   target_link_libraries(${target} PRIVATE vibrel_plugin_flags)
   set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  if(NOT VIBREL_AVX_PATH)
+    set_source_files_properties(${PROJECT_SOURCE_DIR}/core/isa.cpp TARGET_DIRECTORY ${target}
+      PROPERTIES COMPILE_DEFINITIONS VIBREL_NO_AVX_PATH)
+  endif()
   if(WIN32)
     # mingw-w64 GCC keeps Windows' 16-byte stack alignment and does not realign the stack for 32-byte
     # spills of the AVX routines, whose aligned moves would fault: the assembler writes every aligned

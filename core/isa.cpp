@@ -38,6 +38,9 @@ constexpr unsigned kAvx = 1u << 28;           // cpuid 1, ecx
 constexpr unsigned long long kYmmState = 0x6; // xcr0: SSE and upper YMM halves saved
 
 int check_processor() {
+#if defined(VIBREL_NO_AVX_PATH)
+    return kPathTwoLanes; // a build for a tool that cannot run the AVX routines (CMake's VIBREL_AVX_PATH)
+#endif
     const unsigned maxLeaf = cpuid(0, 0).a;
     if (maxLeaf < 1) return kPathTwoLanes;
     const unsigned ecx = cpuid(1, 0).c;
