@@ -129,99 +129,185 @@ struct SignalSetup {
     double denom[kTaps]; // lagDenom
 };
 
-// Signal rate: samples i .. i + N - 1, write slots w .. w + N - 1 (inside the line). The design of
-// every lane (delay, gain, weights, loop filter) depends on the inputs alone and is always done in
-// lanes; the reads too where the lanes' taps allow (see the top of this file), else one lane after
-// the other. D: the last lane's fraction. Returns whether the reads were in lanes.
-template <bool kGainSignal, class V>
-VIBREL_LANES_INLINE bool signal_batch(const SignalSetup &u, LoopState &s, long w, const double *in,
-                                      const double *gainIn, const double *periodIn, double *out, double &D) {
-    constexpr long N = kCount<V>;
-    typedef Bits<V> M;
-    const V half = splat<V>((double)kHalf);
-    V f = load<V>(periodIn) - splat<V>(1.0);
-    f = select<V>(splat<V>(u.maxDelay) < f, splat<V>(u.maxDelay), f);
-    f = select<V>((M)(f >= half), f, half); // NaN fails the test: the shortest delay
-
-    const V cs = cosine_lanes_inside(splat<V>(kTwoPi) / (f + splat<V>(1.0))); // loop_filter_cos in each lane
-
-    V G = splat<V>(u.fbGain), gNyq = splat<V>(u.fbGainNyq);
-    if constexpr (kGainSignal) {
-        const V bound = splat<V>(kGainBound);
-        G = load<V>(gainIn);
-        G = select<V>(bound < G, bound, G);
-        G = select<V>(-bound > G, -bound, G);
-        G = select<V>(G != G, splat<V>(0.0), G); // a NaN sample lets nothing recirculate
-        gNyq = splat<V>(u.brightness) * G;
+// The design's constants spread across the lanes once per vector, so that each use is one full-width
+// operand from memory rather than a scalar spread again at every batch.
+template <class V> struct LaneConstants {
+    V maxDelay, half, one, two, pointFive, twoPi, gainBound, brightness, fbGain, fbGainNyq;
+    V denom[kTaps]; // lagDenom
+    explicit LaneConstants(const SignalSetup &u)
+        : maxDelay(splat<V>(u.maxDelay)), half(splat<V>((double)kHalf)), one(splat<V>(1.0)), two(splat<V>(2.0)),
+          pointFive(splat<V>(0.5)), twoPi(splat<V>(kTwoPi)), gainBound(splat<V>(kGainBound)),
+          brightness(splat<V>(u.brightness)), fbGain(splat<V>(u.fbGain)), fbGainNyq(splat<V>(u.fbGainNyq)) {
+        for (long k = 0; k < kTaps; k++)
+            denom[k] = splat<V>(u.denom[k]);
     }
+};
 
-    // f - kHalf is 0 or more and below 2^53: truncation is its floor.
-    const V behind = f - half;
-    long d[N];
-    V whole;
-    VIBREL_UNROLLED
-    for (long j = 0; j < N; j++) {
-        d[j] = (long)behind[j];
-        whole[j] = (double)d[j];
-    }
-    const V frac = f - whole;
-    D = frac[N - 1];
-
-    // w(k) = lagDenom[k] * prod_{j != k} (D - j), the factors in ascending j.
-    V diff[kTaps];
-    VIBREL_UNROLLED
-    for (long j = 0; j < kTaps; j++)
-        diff[j] = frac - splat<V>((double)j);
+// The design of N consecutive samples, one per lane: all that their reads and loop need.
+template <class V> struct LaneDesign {
     V weight[kTaps];
+    V outer, centre;
+    V whole; // the whole samples of each lane's delay
+};
+
+// Each lane of v, 0 <= v < 2^52, truncated: v rounded to a whole number by adding and taking off 2^52
+// (the routines round to nearest), less 1 where that rounded up. Exact, the same value as a conversion
+// to a long and back, without taking the lanes apart.
+template <class V> VIBREL_LANES_INLINE V truncate_lanes(const V &v, const V &one) {
+    const V shift = splat<V>(0x1p52);
+    const V r = (v + shift) - shift;
+    return r - (V)((Bits<V>)(r > v) & (Bits<V>)one);
+}
+
+// Samples v[0, count) of a signal in lanes, count 1 to N; any spare lane a copy of the last sample.
+template <class V> VIBREL_LANES_INLINE V batch_of(const double *v, long count) {
+    if (count == kCount<V>) return load<V>(v);
+    V r;
     VIBREL_UNROLLED
-    for (long k = 0; k < kTaps; k++) {
-        V p = splat<V>(u.denom[k]);
+    for (long j = 0; j < kCount<V>; j++)
+        r[j] = v[j < count ? j : count - 1];
+    return r;
+}
+
+// The first part of the design of N samples from their period samples, each lane as design_signal does
+// it: the delay, clamped to [kHalf, maxDelay], its whole samples and the Lagrange weights of its
+// fraction into g. Returns the loop filter's angle 2 pi / (delay + 1) of each lane; D in frac.
+template <class V>
+VIBREL_LANES_INLINE V delay_lanes(const LaneConstants<V> &k, bool truncateInLanes, const V &period,
+                                  LaneDesign<V> &g, V &frac) {
+    // The clamps as design_signal has them: maxDelay < f ? maxDelay : f, then f >= kHalf ? f : kHalf,
+    // which gives kHalf's bits where f equals it, as f > kHalf ? f : kHalf does; NaN: the shortest delay.
+    const V f = max_of(min_of(k.maxDelay, period - k.one), k.half);
+
+    // f - kHalf is 0 or more and at most maxDelay - kHalf: its floor is its truncation.
+    const V behind = f - k.half;
+    if (truncateInLanes) {
+        g.whole = truncate_lanes(behind, k.one);
+    } else { // beyond 2^52 samples (a line of 32 petabytes): lane by lane
         VIBREL_UNROLLED
-        for (long j = 0; j < kTaps; j++)
-            if (j != k) p = p * diff[j];
-        weight[k] = p;
+        for (long j = 0; j < kCount<V>; j++)
+            g.whole[j] = (double)(long)behind[j];
     }
+    frac = f - g.whole;
 
-    // The loop filter: design_loop_filter_cos in lanes, both branches computed and selected.
-    const V one = splat<V>(1.0), zero = splat<V>(0.0);
-    V centre = (gNyq * cs + G) / (cs + one);
-    V outer = (centre - gNyq) * splat<V>(0.5);
+    // w(k) = lagDenom[k] * prod_{j != k} (D - j), the factors in ascending j: the kTaps products of one
+    // factor issued together, each weight's chain in its own order.
+    VIBREL_UNROLLED
+    for (long t = 0; t < kTaps; t++)
+        g.weight[t] = k.denom[t];
+    VIBREL_UNROLLED
+    for (long j = 0; j < kTaps; j++) {
+        const V diff = frac - splat<V>((double)j); // D - 0 is D itself
+        VIBREL_UNROLLED
+        for (long t = 0; t < kTaps; t++)
+            if (t != j) g.weight[t] = g.weight[t] * diff;
+    }
+    return k.twoPi / (f + k.one);
+}
+
+// The rest of the design: the loop filter from each lane's cosine cs of its angle and gain sample
+// (routine 3), design_loop_filter_cos in lanes: its branches' results selected lane by lane, each
+// skipped where no lane takes it.
+template <bool kGainSignal, class V>
+VIBREL_LANES_INLINE void filter_lanes(const LaneConstants<V> &k, const V &cs, const V &gain, LaneDesign<V> &g) {
+    typedef Bits<V> M;
+    V G = k.fbGain, gNyq = k.fbGainNyq;
+    if constexpr (kGainSignal) {
+        G = max_of(-k.gainBound, min_of(k.gainBound, gain)); // the scalar clamps' comparisons exactly
+        G = select<V>(G != G, splat<V>(0.0), G); // a NaN sample lets nothing recirculate
+        gNyq = k.brightness * G;
+    }
+    const V zero = splat<V>(0.0);
+    V centre = (gNyq * cs + G) / (cs + k.one);
+    V outer = (centre - gNyq) * k.pointFive;
+    // The selections where some lane needs them: a negative gain's flat filter, a delay of 0 samples'
+    // read gain (peak * 1 is peak itself).
     const M flat = (M)(outer < zero);
-    outer = select<V>(flat, zero, outer);
-    centre = select<V>(flat, G, centre);
-    const V readGain = select<V>(whole == zero, one + splat<V>(2.0) * abs(weight[0]), one);
-    const V peak = (abs(centre) + splat<V>(2.0) * outer) * readGain;
-    const M scaled = (M)(peak > one);
-    centre = select<V>(scaled, centre / peak, centre);
-    outer = select<V>(scaled, outer / peak, outer);
+    if (any<V>(flat)) {
+        outer = select<V>(flat, zero, outer);
+        centre = select<V>(flat, G, centre);
+    }
+    V peak = abs(centre) + k.two * outer;
+    const M atZero = (M)(g.whole == zero);
+    if (any<V>(atZero)) peak = peak * select<V>(atZero, k.one + k.two * abs(g.weight[0]), k.one);
+    const M scaled = (M)(peak > k.one);
+    if (any<V>(scaled)) {
+        centre = select<V>(scaled, centre / peak, centre);
+        outer = select<V>(scaled, outer / peak, outer);
+    }
+    g.outer = outer;
+    g.centre = centre;
+}
 
+// The whole design of N samples, each lane as design_signal does it. Returns each lane's D.
+template <bool kGainSignal, class V>
+VIBREL_LANES_INLINE V design_lanes(const LaneConstants<V> &k, bool truncateInLanes, const V &period, const V &gain,
+                                   LaneDesign<V> &g) {
+    V frac;
+    const V cs = cosine_lanes_inside(delay_lanes(k, truncateInLanes, period, g, frac));
+    filter_lanes<kGainSignal>(k, cs, gain, g);
+    return frac;
+}
+
+// Whether every lane of v holds lane 0's value.
+template <class V> VIBREL_LANES_INLINE bool same_lanes(const V &v) { return !any<V>((Bits<V>)(v != splat<V>(v[0]))); }
+
+// The common batch: every lane the same delay d >= N (so each lane's taps lie behind the batch's
+// writes), taps and write slots w .. w + N - 1 inside the line. Its reads come from consecutive slots;
+// Xp, vp and s.dcY1 carry the loop from batch to batch (feed_forward, feed_back). Returns false, and
+// does nothing, for any other batch.
+template <class V>
+VIBREL_LANES_INLINE bool loop_straight(const SignalSetup &u, LoopState &s, long w, const LaneDesign<V> &g, V &Xp,
+                                       V &vp, const double *in, double *out) {
+    constexpr long N = kCount<V>;
+    const long d = (long)g.whole[0];
+    const long p0 = w - d;
+    if (!(d >= N && p0 >= kOrder && u.L - w >= N && same_lanes(g.whole))) return false;
+    const V X = read_lanes(g.weight, Straight<V>{u.B + p0});
+    feed_back(s, u.dc, feed_forward(Xp, vp, u.dc, X, g.outer, g.centre, load<V>(in)), out, u.B + w);
+    return true;
+}
+
+// One sample's read and loop from lane j of a design, write slot w.
+template <class V>
+VIBREL_LANES_INLINE void loop_lane(const SignalSetup &u, LoopState &s, long w, const LaneDesign<V> &g, long j,
+                                   double excitation, double &out) {
+    double c[kTaps];
+    VIBREL_UNROLLED
+    for (long k = 0; k < kTaps; k++)
+        c[k] = g.weight[k][j];
+    const long p0 = first_tap(w, (long)g.whole[j], u.L);
+    const double y = loop_step(s, u.dc, read_taps(u.B, u.L, p0, c), g.outer[j], g.centre[j], excitation);
+    out = y;
+    vibrel_shared::store(u.B[w], y);
+}
+
+// Any other batch of N samples designed in lanes, write slots w .. w + N - 1 (inside the line): the
+// reads in lanes where the lanes' taps allow (see the top of this file), else one lane after the other.
+template <class V>
+VIBREL_LANES_INLINE void loop_lanes(const SignalSetup &u, LoopState &s, long w, const LaneDesign<V> &g,
+                                    const double *in, double *out) {
+    constexpr long N = kCount<V>;
     long p0[N];
     bool apart = true;
     VIBREL_UNROLLED
     for (long j = 0; j < N; j++) {
-        p0[j] = first_tap(w + j, d[j], u.L);
-        apart = apart && p0[j] >= kOrder && (j == 0 || d[j] > j);
+        const long d = (long)g.whole[j];
+        p0[j] = first_tap(w + j, d, u.L);
+        apart = apart && p0[j] >= kOrder && (j == 0 || d > j);
     }
-    if (apart) {
-        const V X = read_lanes(weight, Apart<V>{u.B, p0});
-        V Xp, vp;
-        from_state(s, Xp, vp);
-        feed_back(s, u.dc, feed_forward(Xp, vp, u.dc, X, outer, centre, load<V>(in)), out, u.B + w);
-        to_state(s, Xp, vp);
-        return true;
-    }
-    // A lane reads a slot the batch writes, or its taps wrap: the reads one lane after the other.
-    VIBREL_UNROLLED
-    for (long j = 0; j < N; j++) {
-        double c[kTaps];
+    if (!apart) { // a lane reads a slot the batch writes, or its taps wrap
         VIBREL_UNROLLED
-        for (long k = 0; k < kTaps; k++)
-            c[k] = weight[k][j];
-        const double y = loop_step(s, u.dc, read_taps(u.B, u.L, p0[j], c), outer[j], centre[j], in[j]);
-        out[j] = y;
-        vibrel_shared::store(u.B[w + j], y);
+        for (long j = 0; j < N; j++)
+            loop_lane(u, s, w + j, g, j, in[j], out[j]);
+        return;
     }
-    return false;
+    V Xp, vp;
+    from_state(s, Xp, vp);
+    feed_back(s, u.dc, feed_forward(Xp, vp, u.dc, read_lanes(g.weight, Apart<V>{u.B, p0}), g.outer, g.centre,
+                                    load<V>(in)),
+              out, u.B + w);
+    to_state(s, Xp, vp);
 }
 
 } // namespace VIBREL_NS::lanes

@@ -89,16 +89,7 @@ template <class T> struct Lanes {
     static VIBREL_COSINE_INLINE T constant(double v) { return lanes::splat<T>(v); }
     static VIBREL_COSINE_INLINE T named(Named k) { return lanes::load<T>(kSplatted[k].lane); }
     static VIBREL_COSINE_INLINE T pick(const Mask &m, const T &a, const T &b) { return lanes::select<T>(m, a, b); }
-    static VIBREL_COSINE_INLINE bool any(const Mask &m) {
-#if defined(__SSE2__)
-        // The lanes' sign bits in one move (the mask's lanes are all ones or all zeros).
-        if constexpr (kCount == 2) return __builtin_ia32_movmskpd((lanes::D2)m) != 0;
-#endif
-        long long all = m[0];
-        for (long j = 1; j < kCount; j++)
-            all |= m[j];
-        return all != 0;
-    }
+    static VIBREL_COSINE_INLINE bool any(const Mask &m) { return lanes::any<T>(m); }
     static VIBREL_COSINE_INLINE bool failed(const Mask &m, long j) { return m[j] != 0; }
     // Each lane's table entry, the entries loaded whole and transposed.
     static VIBREL_COSINE_INLINE void centres(const T &t, T &ch, T &cl, T &sh, T &sl) {

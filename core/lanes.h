@@ -48,6 +48,27 @@ template <class V> VIBREL_LANES_INLINE Bits<V> splat_bits(long long s) {
     return v;
 }
 
+// Whether any lane of a comparison's mask is set (each lane all ones or all zeros).
+template <class V> VIBREL_LANES_INLINE bool any(const Bits<V> &m);
+#if defined(__SSE2__)
+// The lanes' sign bits in one move; four lanes as the union of their halves.
+template <> VIBREL_LANES_INLINE bool any<D2>(const I2 &m) { return __builtin_ia32_movmskpd((D2)m) != 0; }
+template <> VIBREL_LANES_INLINE bool any<D4>(const I4 &m) {
+    return any<D2>(__builtin_shufflevector(m, m, 0, 1) | __builtin_shufflevector(m, m, 2, 3));
+}
+#endif
+template <class V> VIBREL_LANES_INLINE bool any(const Bits<V> &m) {
+    long long all = m[0];
+    for (long j = 1; j < kCount<V>; j++)
+        all |= m[j];
+    return all != 0;
+}
+
+// Lane j: min(a[j], b[j]) as a < b ? a : b, the second where either is NaN (the SSE2 minimum);
+// max_of: a > b ? a : b.
+template <class V> VIBREL_LANES_INLINE V min_of(const V &a, const V &b) { return a < b ? a : b; }
+template <class V> VIBREL_LANES_INLINE V max_of(const V &a, const V &b) { return a > b ? a : b; }
+
 // fabs in each lane: the sign bit cleared.
 template <class V> VIBREL_LANES_INLINE V abs(const V &v) {
     return (V)((Bits<V>)v & splat_bits<V>(0x7fffffffffffffffLL));

@@ -219,46 +219,67 @@ VIBREL_LANES_INLINE void perform_signal_rate(t_vibrel *x, double **ins, double *
     double *out = outs[0];
     constexpr long N = kCount<V>;
     double D = 0.0;
-    bool narrow = false;
-    long i = 0;
-    // The batched paths design a vector whose period (and gain) signal is constant once, and run it as
-    // the control-rate routine runs a vector: each sample's design would be the same bits. The scalar
-    // path designs every sample, and so checks this one against it (tests/core/path_test).
-    if constexpr (N > 1) {
-        if (constant_signal(periodIn, n) && (!kGainSignal || constant_signal(gainIn, n))) {
-            SignalDesign g;
-            design_signal<kGainSignal>(u, denom, kGainSignal ? gainIn[0] : 0.0, periodIn[0], g);
-            w = run_fixed<V>(s, u.dc, u.B, u.L, w, g.d, g.weight, g.outer, g.centre, in, out, n);
-            D = g.D;
-            i = n;
+    if constexpr (N == 1) {
+        for (long i = 0; i < n; i++) {
+            D = signal_step<kGainSignal>(u, denom, s, w, in[i], kGainSignal ? gainIn[i] : 0.0, periodIn[i], out[i]);
+            if (++w >= u.L) w = 0;
         }
-    }
-    while (i < n) {
-        // After a batch whose reads could not be in lanes (a short delay), two lanes until they can:
-        // the design of four samples would wait for the reads one after the other.
-        if constexpr (N == 4) {
-            if (!narrow && n - i >= N && u.L - w >= N) { // N samples whose write slots do not wrap
-                narrow = !lanes::signal_batch<kGainSignal, V>(u, s, w, in + i, kGainSignal ? gainIn + i : nullptr,
-                                                              periodIn + i, out + i, D);
-                i += N;
-                w += N;
-                if (w >= u.L) w = 0;
-                continue;
+    } else if (constant_signal(periodIn, n) && (!kGainSignal || constant_signal(gainIn, n))) {
+        // A vector whose period signal (and gain signal) holds one value: each sample's design would be
+        // the same bits. Designed once and run as the control-rate routine runs a vector. The scalar
+        // path designs every sample, and so checks this one against it (tests/core/path_test).
+        SignalDesign g;
+        design_signal<kGainSignal>(u, denom, kGainSignal ? gainIn[0] : 0.0, periodIn[0], g);
+        w = run_fixed<V>(s, u.dc, u.B, u.L, w, g.d, g.weight, g.outer, g.centre, in, out, n);
+        D = g.D;
+    } else {
+        // Each batch of N samples is designed in lanes kLead batches ahead of its reads and loop: the
+        // design depends on the inputs alone, and its long chains of dependent operations overlap the
+        // loop's one chain from sample to sample through the DC blocker, which would otherwise wait for
+        // each design in turn. Up to kAhead samples at a time.
+        constexpr long kAhead = 64, kLead = 2;
+        const lanes::LaneConstants<V> k(u);
+        const bool truncateInLanes = u.maxDelay < 0x1p52;
+        lanes::LaneDesign<V> g[kAhead / N];
+        V frac = lanes::splat<V>(0.0);
+        for (long i = 0; i < n;) {
+            const long m = n - i < kAhead ? n - i : kAhead;
+            const long batches = (m + N - 1) / N;
+            auto design = [&](long b) __attribute__((always_inline)) {
+                const long at = i + b * N, count = m - b * N < N ? m - b * N : N;
+                const V gain = kGainSignal ? lanes::batch_of<V>(gainIn + at, count) : lanes::splat<V>(0.0);
+                frac = lanes::design_lanes<kGainSignal>(k, truncateInLanes, lanes::batch_of<V>(periodIn + at, count),
+                                                        gain, g[b]);
+            };
+            for (long b = 0; b < kLead && b < batches; b++)
+                design(b);
+            V Xp, vp;
+            lanes::from_state(s, Xp, vp);
+            for (long b = 0; b < batches; b++) {
+                if (b + kLead < batches) design(b + kLead);
+                const long r = i + b * N;
+                if (r + N <= n && lanes::loop_straight(u, s, w, g[b], Xp, vp, in + r, out + r)) {
+                    w += N;
+                    if (w >= u.L) w = 0;
+                    continue;
+                }
+                lanes::to_state(s, Xp, vp);
+                if (r + N <= n && u.L - w >= N) { // N samples whose write slots do not wrap
+                    lanes::loop_lanes(u, s, w, g[b], in + r, out + r);
+                    w += N;
+                    if (w >= u.L) w = 0;
+                } else {
+                    for (long j = 0; j < N && r + j < n; j++) {
+                        lanes::loop_lane(u, s, w, g[b], j, in[r + j], out[r + j]);
+                        if (++w >= u.L) w = 0;
+                    }
+                }
+                lanes::from_state(s, Xp, vp);
             }
+            lanes::to_state(s, Xp, vp);
+            i += m;
         }
-        if constexpr (N > 1) {
-            if (n - i >= 2 && u.L - w >= 2) {
-                narrow = !lanes::signal_batch<kGainSignal, lanes::D2>(
-                    u, s, w, in + i, kGainSignal ? gainIn + i : nullptr, periodIn + i, out + i, D);
-                i += 2;
-                w += 2;
-                if (w >= u.L) w = 0;
-                continue;
-            }
-        }
-        D = signal_step<kGainSignal>(u, denom, s, w, in[i], kGainSignal ? gainIn[i] : 0.0, periodIn[i], out[i]);
-        i++;
-        if (++w >= u.L) w = 0;
+        D = frac[N - 1]; // the last sample's lane, or a copy of it
     }
 
     recover_from_overflow(s, u.B, u.L, w, out, n);
