@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "batch.h"
 #include "path_compare.h"
 
 namespace {
@@ -45,6 +46,23 @@ TEST(Paths, AChosenPathIsLoweredToWhatTheProcessorHas) {
     vibrel_defaultPath();                                            // a new object keeps the choice
     EXPECT_EQ(vibrel_chosenPath(), (int)kPathTwoLanes);
     vibrel_choosePath(before);
+}
+
+// The batched designs' whole samples of a delay: the truncation of each lane by rounding at 2^52,
+// against the conversion to a long, up to the largest delay it serves and next to whole numbers.
+TEST(Paths, LanesTruncateAsAConversionDoes) {
+    std::vector<double> v = {0.0, 0x1p-1074, 0.5, 0x1.fffffffffffffp-1, 1.0, 1.5, 2.5, 46.75, 0x1p31 - 0.5,
+                             0x1p31 + 0.5, 0x1p51 + 0.5, 0x1p52 - 1.5, 0x1p52 - 1.0, 0x1p52 - 0.5};
+    std::uint64_t seed = 7;
+    for (int i = 0; i < 1000; i++) {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        v.push_back(std::ldexp((double)(seed >> 11) * 0x1p-53, i % 53)); // [0, 2^52)
+    }
+    const lanes::D2 one = lanes::splat<lanes::D2>(1.0);
+    for (double x : v) {
+        const double got = lanes::truncate_lanes(lanes::splat<lanes::D2>(x), one)[1];
+        EXPECT_EQ(got, (double)(long long)x) << std::hexfloat << x;
+    }
 }
 
 } // namespace
