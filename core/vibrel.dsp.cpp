@@ -233,52 +233,37 @@ VIBREL_LANES_INLINE void perform_signal_rate(t_vibrel *x, double **ins, double *
         w = run_fixed<V>(s, u.dc, u.B, u.L, w, g.d, g.weight, g.outer, g.centre, in, out, n);
         D = g.D;
     } else {
-        // Each batch of N samples is designed in lanes kLead batches ahead of its reads and loop: the
-        // design depends on the inputs alone, and its long chains of dependent operations overlap the
-        // loop's one chain from sample to sample through the DC blocker, which would otherwise wait for
-        // each design in turn. Up to kAhead samples at a time.
-        constexpr long kAhead = 64, kLead = 2;
+        // N samples at a time: their design in lanes (it depends on the inputs alone), then their reads
+        // and loop, whose memories stay in registers from batch to batch while the reads are in lanes.
         const lanes::LaneConstants<V> k(u);
         const bool truncateInLanes = u.maxDelay < 0x1p52;
-        lanes::LaneDesign<V> g[kAhead / N];
-        V frac = lanes::splat<V>(0.0);
-        for (long i = 0; i < n;) {
-            const long m = n - i < kAhead ? n - i : kAhead;
-            const long batches = (m + N - 1) / N;
-            auto design = [&](long b) __attribute__((always_inline)) {
-                const long at = i + b * N, count = m - b * N < N ? m - b * N : N;
-                const V gain = kGainSignal ? lanes::batch_of<V>(gainIn + at, count) : lanes::splat<V>(0.0);
-                frac = lanes::design_lanes<kGainSignal>(k, truncateInLanes, lanes::batch_of<V>(periodIn + at, count),
-                                                        gain, g[b]);
-            };
-            for (long b = 0; b < kLead && b < batches; b++)
-                design(b);
-            V Xp, vp;
-            lanes::from_state(s, Xp, vp);
-            for (long b = 0; b < batches; b++) {
-                if (b + kLead < batches) design(b + kLead);
-                const long r = i + b * N;
-                if (r + N <= n && lanes::loop_straight(u, s, w, g[b], Xp, vp, in + r, out + r)) {
-                    w += N;
-                    if (w >= u.L) w = 0;
-                    continue;
-                }
-                lanes::to_state(s, Xp, vp);
-                if (r + N <= n && u.L - w >= N) { // N samples whose write slots do not wrap
-                    lanes::loop_lanes(u, s, w, g[b], in + r, out + r);
-                    w += N;
-                    if (w >= u.L) w = 0;
-                } else {
-                    for (long j = 0; j < N && r + j < n; j++) {
-                        lanes::loop_lane(u, s, w, g[b], j, in[r + j], out[r + j]);
-                        if (++w >= u.L) w = 0;
-                    }
-                }
-                lanes::from_state(s, Xp, vp);
+        V frac = lanes::splat<V>(0.0), Xp, vp;
+        lanes::from_state(s, Xp, vp);
+        for (long i = 0; i < n; i += N) {
+            const long count = n - i < N ? n - i : N;
+            const V gain = kGainSignal ? lanes::batch_of<V>(gainIn + i, count) : lanes::splat<V>(0.0);
+            lanes::LaneDesign<V> g;
+            frac = lanes::design_lanes<kGainSignal>(k, truncateInLanes, lanes::batch_of<V>(periodIn + i, count), gain,
+                                                    g);
+            if (count == N && lanes::loop_straight(u, s, w, g, Xp, vp, in + i, out + i)) {
+                w += N;
+                if (w >= u.L) w = 0;
+                continue;
             }
             lanes::to_state(s, Xp, vp);
-            i += m;
+            if (count == N && u.L - w >= N) { // N samples whose write slots do not wrap
+                lanes::loop_lanes(u, s, w, g, in + i, out + i);
+                w += N;
+                if (w >= u.L) w = 0;
+            } else {
+                for (long j = 0; j < count; j++) {
+                    lanes::loop_lane(u, s, w, g, j, in[i + j], out[i + j]);
+                    if (++w >= u.L) w = 0;
+                }
+            }
+            lanes::from_state(s, Xp, vp);
         }
+        lanes::to_state(s, Xp, vp);
         D = frac[N - 1]; // the last sample's lane, or a copy of it
     }
 
