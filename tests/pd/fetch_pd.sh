@@ -33,7 +33,8 @@ apt_opts=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$dir/apt/p
   -o Dir::State::Lists="$dir/apt/lists" -o Dir::Cache="$dir/apt/cache" -o APT::Sandbox::User=root
   -o Debug::NoLocking=1)
 [ -n "$arch" ] && apt_opts+=(-o APT::Architecture="$arch" -o APT::Architectures::="$arch")
-apt-get "${apt_opts[@]}" update -qq
+source "$(dirname "$0")/../../.ci/packages.sh"
+update_lists apt-get "${apt_opts[@]}"
 
 # unpack ROOT PACKAGE...: downloads the packages (name/suite picks a suite) and unpacks them into ROOT.
 unpack() {
