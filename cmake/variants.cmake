@@ -36,6 +36,16 @@ function(vibrel_add_core variant)
   endif()
 endfunction()
 
+# vibrel_float_host_<variant>: the string as the float hosts (Pd, SuperCollider, the browser) see it, over
+# the string model; their bindings link it.
+function(vibrel_add_float_host variant)
+  set(target vibrel_float_host_${variant})
+  add_library(${target} STATIC ${PROJECT_SOURCE_DIR}/float_host/float_string.cpp)
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/float_host PRIVATE ${PROJECT_SOURCE_DIR}/host)
+  target_link_libraries(${target} PUBLIC vibrel_core_${variant} PRIVATE vibrel_plugin_flags)
+  set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+endfunction()
+
 # vibrel_<variant>: the loadable plug-in module, named for the target (cmake/output_naming.cmake).
 function(vibrel_add_plugin variant)
   set(target vibrel_${variant})

@@ -1,6 +1,6 @@
 // The Pd class (vibrel~ or vibrel-lite~, one per external file): setup, creation, messages, the chain
-// build and the perform routine. Float Pd's blocks are converted to the model's doubles and back;
-// pd64 (PD_FLOATSIZE 64) hands its vectors over as they are. Pd calls everything here on its one thread.
+// build and the perform routine. Float Pd's blocks go through the model's doubles (float_host/); pd64
+// (PD_FLOATSIZE 64) hands its vectors over as they are. Pd calls everything here on its one thread.
 #include "m_pd.h"
 
 #include "g_canvas.h" // after m_pd.h, whose types it uses
@@ -8,15 +8,14 @@ extern "C" {
 #include "m_imp.h" // obj_issignaloutlet; this header has no C++ guard of its own
 }
 
-#include "bridge.h"
+#include "float_string.h"
 
-using namespace VIBREL_NS::pd_bridge;
+using namespace VIBREL_NS::float_host;
 
 namespace {
 
 constexpr int kGainInlet = 1;   // loop gain per sample
 constexpr int kPeriodInlet = 2; // period in samples per sample
-constexpr int kVectors = 4;     // float Pd's scratch: the three inlets and the outlet, as doubles
 
 struct t_vibrel_pd {
     t_object obj;
@@ -24,8 +23,6 @@ struct t_vibrel_pd {
     t_canvas *canvas;   // the patch the object sits in: its connections choose the routine
     String *string;
     Routine routine; // chosen at each chain build
-    double *scratch; // float Pd: kVectors vectors of scratchLen doubles, sized at the chain build
-    int scratchLen;
 };
 
 t_class *vibrel_class; // made once by the setup function; lives as long as Pd
@@ -48,20 +45,13 @@ bool signal_connected(t_vibrel_pd *x, int inlet) {
 // vector: every inlet is read before the outlet is written.
 t_int *vibrel_perform(t_int *w) {
     t_vibrel_pd *x = (t_vibrel_pd *)w[1];
-    t_sample *const in[3] = {(t_sample *)w[2], (t_sample *)w[3], (t_sample *)w[4]};
     t_sample *out = (t_sample *)w[5];
     const long n = (long)w[6];
 #if PD_FLOATSIZE == 64
-    x->routine(x->string, in, out, n);
+    string_perform(x->string, x->routine, {(double *)w[2], (double *)w[3], (double *)w[4]}, out, n);
 #else
-    double *const ins[3] = {x->scratch, x->scratch + x->scratchLen, x->scratch + 2 * x->scratchLen};
-    double *y = x->scratch + 3 * x->scratchLen;
-    for (int k = 0; k < 3; k++)
-        for (long i = 0; i < n; i++)
-            ins[k][i] = in[k][i];
-    x->routine(x->string, ins, y, n);
-    for (long i = 0; i < n; i++)
-        out[i] = (t_sample)y[i]; // rounded to nearest
+    const FloatInput in[3] = {{(t_sample *)w[2], 0.0}, {(t_sample *)w[3], 0.0}, {(t_sample *)w[4], 0.0}};
+    string_perform(x->string, x->routine, in, out, n);
 #endif
     return w + 7;
 }
@@ -69,22 +59,9 @@ t_int *vibrel_perform(t_int *w) {
 // Chain build: silence the string, design its DC blocker for this rate, choose the routine by the
 // connections (gain connected: gain and period from signals; else period connected; else control rate).
 void vibrel_dsp(t_vibrel_pd *x, t_signal **sp) {
-    const int n = sp[0]->s_n;
-    string_prepare(x->string, sp[0]->s_sr);
+    string_restart(x->string, sp[0]->s_sr);
     x->routine = string_routine(signal_connected(x, kGainInlet), signal_connected(x, kPeriodInlet));
-#if PD_FLOATSIZE != 64
-    if (n > x->scratchLen) {
-        const size_t had = sizeof(double) * kVectors * (size_t)x->scratchLen;
-        const size_t want = sizeof(double) * kVectors * (size_t)n;
-        x->scratch = (double *)(x->scratch ? resizebytes(x->scratch, had, want) : getbytes(want));
-        x->scratchLen = x->scratch ? n : 0;
-    }
-    if (!x->scratch) {
-        dsp_add_zero(sp[3]->s_vec, n);
-        return;
-    }
-#endif
-    dsp_add(vibrel_perform, 6, x, sp[0]->s_vec, sp[1]->s_vec, sp[2]->s_vec, sp[3]->s_vec, (t_int)n);
+    dsp_add(vibrel_perform, 6, x, sp[0]->s_vec, sp[1]->s_vec, sp[2]->s_vec, sp[3]->s_vec, (t_int)sp[0]->s_n);
 }
 
 // Creation arguments: a first number is the largest delay in samples (its integer part, at least
@@ -94,7 +71,7 @@ void *vibrel_new(t_symbol *, int argc, t_atom *argv) {
     const bool given = argc > 0 && argv[0].a_type == A_FLOAT;
     if (given) requested = argv[0].a_w.w_float;
     char why[MAXPDSTRING];
-    String *string = string_new(given ? &requested : nullptr, why, sizeof why);
+    String *string = string_new(given ? &requested : nullptr, why, sizeof why, system_memory());
     if (!string) {
         pd_error(nullptr, "%s", why);
         return nullptr;
@@ -104,8 +81,6 @@ void *vibrel_new(t_symbol *, int argc, t_atom *argv) {
     x->canvas = canvas_getcurrent();
     x->string = string;
     x->routine = string_routine(false, false);
-    x->scratch = nullptr;
-    x->scratchLen = 0;
     inlet_new(&x->obj, &x->obj.ob_pd, &s_signal, &s_signal); // gain
     inlet_new(&x->obj, &x->obj.ob_pd, &s_signal, &s_signal); // period
     outlet_new(&x->obj, &s_signal);
@@ -113,17 +88,15 @@ void *vibrel_new(t_symbol *, int argc, t_atom *argv) {
 }
 
 // Pd has taken the object out of the chain before it frees it.
-void vibrel_free(t_vibrel_pd *x) {
-    string_free(x->string);
-    if (x->scratch) freebytes(x->scratch, sizeof(double) * kVectors * (size_t)x->scratchLen);
-}
+void vibrel_free(t_vibrel_pd *x) { string_free(x->string, system_memory()); }
 
 void vibrel_period(t_vibrel_pd *x, t_floatarg samples) { string_setPeriod(x->string, samples); }
 void vibrel_gain(t_vibrel_pd *x, t_floatarg gain) { string_setGain(x->string, gain); }
 void vibrel_brightness(t_vibrel_pd *x, t_floatarg brightness) { string_setBrightness(x->string, brightness); }
 void vibrel_clear(t_vibrel_pd *x) { string_clear(x->string); }
-void vibrel_info(t_vibrel_pd *) { string_info(post); }
-void vibrel_params(t_vibrel_pd *x) { string_params(x->string, post); }
+void post_line(void *, const char *line) { post("%s", line); }
+void vibrel_info(t_vibrel_pd *) { string_info(post_line, nullptr); }
+void vibrel_params(t_vibrel_pd *x) { string_params(x->string, post_line, nullptr); }
 
 // Pd calls each method with its real signature; the class keeps them all as t_method (through the
 // generic code pointer void (*)(void), which any function pointer converts to).

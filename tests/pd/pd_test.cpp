@@ -2,7 +2,6 @@
 // runs pd headless and reads what it wrote and printed. Outputs are compared bit for bit with the Max
 // build run through the emulator on the same inputs (float Pd: that output rounded to float).
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
@@ -15,12 +14,14 @@
 #include <set>
 #include <sstream>
 
+#include "host_compare.h"
 #include "host_emulator.h"
 #include "pitch.h"
 #include "tune.h"
 #include "vibrel.h"
 
 namespace fs = std::filesystem;
+using namespace vibrel_hosts;
 
 namespace {
 
@@ -54,7 +55,6 @@ const PdBuild kOtherCpus[] = {
      true, true},
 };
 
-constexpr long kFrames = 4096;
 
 // A Pd canvas's text, object by object; objects are numbered in order for connections.
 struct Canvas {
@@ -92,27 +92,6 @@ struct Canvas {
     }
     std::string file() const { return "#N canvas 0 0 450 300 12;\n" + text; }
 };
-
-void write_wav(const fs::path &path, const std::vector<float> &x) {
-    SF_INFO info{};
-    info.samplerate = 44100;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE *f = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_TRUE(f) << path;
-    sf_write_float(f, x.data(), (sf_count_t)x.size());
-    sf_close(f);
-}
-
-std::vector<double> read_wav(const fs::path &path) {
-    SF_INFO info{};
-    SNDFILE *f = sf_open(path.c_str(), SFM_READ, &info);
-    if (!f) return {};
-    std::vector<double> x((size_t)info.frames);
-    sf_read_double(f, x.data(), info.frames);
-    sf_close(f);
-    return x;
-}
 
 // What Pd's table writers store: 0 for an exponent outside (-64, 64) (float) or (-512, 512) (pd64),
 // where the guard is compiled in.
@@ -197,69 +176,53 @@ class PdOnEveryCpu : public Pd {};
 
 // --- Exactness: every routine and connection pattern, both excitations, constant and changing signals.
 
-enum Pattern { Control, PeriodSignal, GainSignal, Both, GainAndFloatPeriod, kPatterns };
-const short kFlags[kPatterns][3] = {{1, 0, 0}, {1, 0, 1}, {1, 1, 0}, {1, 1, 1}, {1, 1, 1}};
-const int kRoutine[kPatterns] = {1, 2, 3, 3, 3};
-constexpr float kScalarPeriod = 60.5f; // sent as a float to the unconnected period inlet
-const char kSettings[] = "period 100.375, gain 0.99609375, brightness 0.625";
-
-struct Case {
-    Pattern pattern;
-    bool noise, changing, wrapped;
-    int block;
-    std::vector<float> in[3];
+// Pd's own cases beside the shared ones: the connections through an abstraction's [inlet~].
+struct PdCase {
+    Case c;
+    bool wrapped;
 };
 
-std::vector<Case> exactness_cases() {
-    std::vector<Case> cases;
-    auto add = [&](Pattern p, bool noise, bool changing, int block, bool wrapped) {
-        Case c{p, noise, changing, wrapped, block, {}};
-        std::uint32_t s = 12345u + (std::uint32_t)cases.size();
-        for (long i = 0; i < kFrames; i++) {
-            s = s * 1664525u + 1013904223u; // noise of 24-bit values: exact as floats
-            const float t = (float)i / (float)(kFrames - 1);
-            c.in[0].push_back(noise ? (i < 300 ? (float)(s >> 8) * 0x1p-23f - 1.0f : 0.0f) : (i == 0 ? 1.0f : 0.0f));
-            c.in[1].push_back(changing ? -1.1f + 2.2f * t : 0.99609375f);
-            c.in[2].push_back(changing ? 2.0f + 398.0f * t : 100.375f);
-        }
-        cases.push_back(std::move(c));
-    };
-    const int otherBlocks[] = {1, 256};
-    for (int p = 0; p < kPatterns; p++)
-        for (int k = 0; k < 4; k++)
-            for (int b = 0; b < 2; b++)
-                add((Pattern)p, k & 1, k & 2, b ? otherBlocks[(p + k) % 2] : 64, false);
-    add(GainSignal, true, true, 64, true); // the connections through an abstraction's [inlet~]
-    add(PeriodSignal, true, true, 64, true);
+std::vector<PdCase> pd_cases() {
+    std::vector<PdCase> cases;
+    for (Case &c : exactness_cases(64, {1, 256}))
+        cases.push_back({std::move(c), false});
+    for (size_t k = 0, n = cases.size(); k < n; k++) {
+        const Case &c = cases[k].c;
+        if (c.noise && c.changing && c.block == 64 && (c.pattern == GainSignal || c.pattern == PeriodSignal))
+            cases.push_back({c, true});
+    }
     return cases;
 }
 
 TEST_P(PdOnEveryCpu, OutputEqualsTheMaxBuildBitForBit) {
-    const std::vector<Case> cases = exactness_cases();
+    const std::vector<PdCase> cases = pd_cases();
     Canvas main;
     std::string start = "\\; init bang ";
     std::vector<std::string> outs;
     for (size_t k = 0; k < cases.size(); k++) {
-        const Case &c = cases[k];
+        const Case &c = cases[k].c;
+        const bool wrapped = cases[k].wrapped;
         const std::string id = "c" + std::to_string(k);
-        Canvas sub, wrap, &home = c.wrapped ? wrap : sub; // the canvas the object sits in
-        const bool used[3] = {true, kFlags[c.pattern][1] != 0, c.pattern == PeriodSignal || c.pattern == Both};
+        Canvas sub, wrap, &home = wrapped ? wrap : sub; // the canvas the object sits in
+        const bool used[3] = {true, c.pattern != Control && c.pattern != PeriodSignal,
+                              c.pattern == PeriodSignal || c.pattern == Both};
         const int r = sub.obj("r start"), w = sub.obj("tabwrite~ " + id + "-y");
-        sub.obj("table " + id + "-y " + std::to_string(kFrames));
+        sub.obj("table " + id + "-y " + std::to_string(kCaseFrames));
         if (c.block != 64) sub.obj("block~ " + std::to_string(c.block));
         sub.connect(r, 0, w, 0);
-        const int obj = home.obj(c.wrapped ? "inlet~" : VIBREL_CLASS_NAME);
-        const int object = c.wrapped ? home.obj(VIBREL_CLASS_NAME) : obj;
-        const int init = home.obj("r init"), settings = home.msg(kSettings);
+        const int obj = home.obj(wrapped ? "inlet~" : VIBREL_CLASS_NAME);
+        const int object = wrapped ? home.obj(VIBREL_CLASS_NAME) : obj;
+        const int init = home.obj("r init");
+        const int settings = home.msg(std::string(kSettings[0]) + ", " + kSettings[1] + ", " + kSettings[2]);
         home.connect(init, 0, settings, 0);
         home.connect(settings, 0, object, 0);
-        if (c.pattern == GainAndFloatPeriod) {
-            const int f = home.msg(std::to_string(kScalarPeriod)); // a control connection: not a signal
+        if (c.pattern == GainAndHeldPeriod) {
+            const int f = home.msg(std::to_string(kHeldPeriod)); // a control connection: not a signal
             home.connect(init, 0, f, 0);
             home.connect(f, 0, object, 2);
         }
         int box = object;
-        if (c.wrapped) {
+        if (wrapped) {
             home.connect(obj, 0, object, 0);
             for (int i = 1; i < 3; i++)
                 if (used[i]) home.connect(home.obj("inlet~"), 0, object, i);
@@ -271,11 +234,11 @@ TEST_P(PdOnEveryCpu, OutputEqualsTheMaxBuildBitForBit) {
         for (int i = 0, inlet = 0; i < 3; i++) {
             if (!used[i]) continue;
             const std::string table = id + "-" + std::to_string(i);
-            write_wav(dir / (table + ".wav"), c.in[i]);
+            ASSERT_TRUE(write_wav(dir / (table + ".wav"), c.in[i]));
             const int play = sub.obj("tabplay~ " + table);
             sub.obj("table " + table);
             sub.connect(r, 0, play, 0);
-            sub.connect(play, 0, box, c.wrapped ? inlet++ : i);
+            sub.connect(play, 0, box, wrapped ? inlet++ : i);
             start += "\\; sf read -resize " + (dir / (table + ".wav")).string() + " " + table + " ";
         }
         main.sub(id, sub);
@@ -284,39 +247,19 @@ TEST_P(PdOnEveryCpu, OutputEqualsTheMaxBuildBitForBit) {
     const std::string log = run(main, {main.msg(start + "\\; pd dsp 1 \\; start bang")}, outs);
     EXPECT_EQ(log.find("error"), std::string::npos) << log;
 
-    std::map<int, std::pair<long, long>> tally; // routine: samples compared, samples differing
+    Tally tally;
     for (size_t k = 0; k < cases.size(); k++) {
-        const Case &c = cases[k];
-        SCOPED_TRACE("case " + std::to_string(k) + ", pattern " + std::to_string(c.pattern) + ", block " +
-                     std::to_string(c.block));
-        vibrel_emu::Object *o = host.create(VIBREL_CLASS_NAME);
-        for (const char *m : {"period 100.375", "gain 0.99609375", "brightness 0.625"}) // kSettings
-            host.send(o, m);
-        const short *f = kFlags[c.pattern];
-        ASSERT_TRUE(host.dsp(o, {f[0], f[1], f[2]}, 44100, c.block));
-        std::vector<double> in[3], expected((size_t)kFrames);
-        for (int i = 0; i < 3; i++)
-            in[i].assign(c.in[i].begin(), c.in[i].end());
-        if (c.pattern == GainAndFloatPeriod) in[2].assign((size_t)kFrames, kScalarPeriod);
-        for (long at = 0; at < kFrames; at += c.block)
-            host.run(o, {&in[0][at], &in[1][at], &in[2][at]}, &expected[at], c.block);
-        host.free(o);
-        const std::vector<double> got = read_wav(dir / ("c" + std::to_string(k) + "-y.wav"));
-        ASSERT_EQ(got.size(), (size_t)kFrames);
-        long differ = 0;
-        for (long i = 0; i < kFrames; i++) {
-            double want = expected[i];
-            if (GetParam().floatBits == 32) want = (float)want;
-            if (big_or_small(want, GetParam().floatBits, GetParam().tableGuard)) want = 0.0;
-            if (std::memcmp(&want, &got[i], sizeof want) != 0 && differ++ < 3)
-                ADD_FAILURE() << "sample " << i << ": Pd " << got[i] << ", expected " << want;
-        }
-        tally[kRoutine[c.pattern]].first += kFrames;
-        tally[kRoutine[c.pattern]].second += differ;
+        const Case &c = cases[k].c;
+        const PdBuild &b = GetParam();
+        std::string report;
+        const long differ = compare_bits(max_output(host, VIBREL_CLASS_NAME, c),
+                                         read_wav(dir / ("c" + std::to_string(k) + "-y.wav")), b.floatBits, &report,
+                                         [&](double y) { return big_or_small(y, b.floatBits, b.tableGuard) ? 0.0 : y; });
+        EXPECT_EQ(differ, 0) << "case " << k << ", pattern " << c.pattern << ", block " << c.block << "\n" << report;
+        tally[routine_of(c.pattern)].first += kCaseFrames;
+        tally[routine_of(c.pattern)].second += differ;
     }
-    for (auto &[routine, t] : tally)
-        std::printf("%s in %s: dsp%d, %ld samples compared, %ld differ\n", VIBREL_CLASS_NAME, GetParam().name, routine,
-                    t.first, t.second);
+    print_tally(std::string(VIBREL_CLASS_NAME) + " in " + GetParam().name, tally);
 }
 
 // --- What a Pd user meets: console texts, clamps, symbols, creation arguments, "clear".

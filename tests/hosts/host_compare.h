@@ -1,0 +1,58 @@
+// What the tests of every float host (Pd, SuperCollider, the browser) share: the exactness cases, the
+// Max build's output for a case through the emulator, the float sound files the hosts read and write,
+// and the bit-for-bit comparison with its tally. Each host's test only renders the cases its own way.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host_emulator.h"
+
+namespace vibrel_hosts {
+
+// What drives the gain and period inputs: nothing (the messages), a signal, or a value held over the block.
+enum Pattern { Control, PeriodSignal, GainSignal, Both, GainAndHeldPeriod, kPatterns };
+int routine_of(Pattern p); // 1, 2 or 3: the routine the Max binding chooses for the same connections
+
+constexpr long kCaseFrames = 4096;
+constexpr float kHeldPeriod = 60.5f;                                  // GainAndHeldPeriod's period value
+extern const char *const kSettings[3];                                // the messages sent before a case runs
+
+struct Case {
+    Pattern pattern;
+    bool noise, changing; // excitation: noise burst or impulse; gain and period: ramps or constants
+    int block;            // frames per vector
+    std::vector<float> in[3];
+};
+
+// Every pattern with both excitations and constant and changing signals, in vectors of `block`, and, for
+// each, one more case in one of the other block sizes given (none: no more cases).
+std::vector<Case> exactness_cases(int block, const std::vector<int> &otherBlocks = {});
+
+// The Max build's output for a case: a fresh object of the class, kSettings sent, the chain built with the
+// case's connections at `rate`, then run vector by vector on the case's inputs (as doubles).
+std::vector<double> max_output(vibrel_emu::Host &host, const std::string &className, const Case &c,
+                               double rate = 44100);
+
+// Samples compared and samples differing, per routine (1, 2, 3).
+using Tally = std::map<int, std::pair<long, long>>;
+
+// Compares a host's output with the Max build's, rounded to float where floatBits is 32; `stored` maps an
+// expected value to what the host's recorder keeps (identity by default). Returns the number that differ
+// (a length mismatch counts every expected sample), with the first few described in *report.
+long compare_bits(const std::vector<double> &expected, const std::vector<double> &got, int floatBits,
+                  std::string *report, const std::function<double(double)> &stored = {});
+
+// One line per routine: "<what>: dsp<r>, <n> samples compared, <d> differ".
+void print_tally(const std::string &what, const Tally &tally);
+
+// Mono float WAV files, as the hosts read and write them.
+bool write_wav(const std::filesystem::path &path, const std::vector<float> &x, int rate = 44100);
+std::vector<double> read_wav(const std::filesystem::path &path); // empty when it cannot be read
+
+} // namespace vibrel_hosts
