@@ -29,8 +29,16 @@ constexpr size_t kLineOffset = (sizeof(String) + 63) / 64 * 64;
 // same samples however a block is divided, and no message can arrive between the steps of one block.
 constexpr long kChunk = 128;
 
-void *c_alloc(void *, size_t bytes) { return malloc(bytes); }
+void *c_alloc(void *, size_t bytes) { return calloc(1, bytes); }
 void c_release(void *, void *block) { free(block); }
+
+// Whether two doubles have the same bits (NaN equals itself, 0 differs from -0).
+bool same_bits(double a, double b) {
+    uint64_t u, v;
+    memcpy(&u, &a, sizeof u);
+    memcpy(&v, &b, sizeof v);
+    return u == v;
+}
 
 using ModelRoutine = void (*)(t_vibrel *, t_object *, double **, long, double **, long, long, long, void *);
 
@@ -85,7 +93,7 @@ void string_setBrightness(String *s, double brightness) { vibrel_setBrightness(&
 void string_clear(String *s) { vibrel_clear(&s->record); }
 
 void string_setRate(String *s, double sampleRate) {
-    if (memcmp(&sampleRate, &s->rate, sizeof sampleRate) != 0) string_restart(s, sampleRate);
+    if (!same_bits(sampleRate, s->rate)) string_restart(s, sampleRate);
 }
 
 void string_restart(String *s, double sampleRate) {
@@ -147,31 +155,17 @@ void controls_start(String *s, Controls &c, double gain, double period, double b
 }
 
 void controls_update(String *s, Controls &c, Control which, double value) {
-    if (memcmp(&value, &c.applied[which], sizeof value) == 0) return;
+    if (same_bits(value, c.applied[which])) return;
     c.applied[which] = value;
     apply(s, which, value);
 }
 
-namespace {
+void string_info(Post post) {
+    vibrel_infoLines([post](const char *format, auto... args) { post(format, args...); });
+}
 
-// A console line formatted as printf would, then handed to the host's post.
-struct Printer {
-    Post post;
-    void *context;
-    template <typename... Args> void operator()(const char *format, Args... args) const {
-        char line[256];
-        snprintf(line, sizeof line, format, args...);
-        post(context, line);
-    }
-    void operator()(const char *text) const { post(context, text); }
-};
-
-} // namespace
-
-void string_info(Post post, void *context) { vibrel_infoLines(Printer{post, context}); }
-
-void string_params(const String *s, Post post, void *context) {
-    vibrel_paramsLines(Printer{post, context}, &s->record);
+void string_params(const String *s, Post post) {
+    vibrel_paramsLines([post](const char *format, auto... args) { post(format, args...); }, &s->record);
 }
 
 } // namespace VIBREL_NS::float_host

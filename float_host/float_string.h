@@ -20,7 +20,7 @@ struct Memory {
     void (*release)(void *context, void *block);
     void *context;
 };
-Memory system_memory(); // malloc and free
+Memory system_memory(); // the C library's calloc and free
 
 // A new string whose largest delay is the integer part of *requested (samples; at least 8192, the default
 // when requested is null), silent, with the default tuning; its DC blocker waits for string_setRate. Null
@@ -70,9 +70,11 @@ struct Controls {
 void controls_start(String *s, Controls &c, double gain, double period, double brightness);
 void controls_update(String *s, Controls &c, Control which, double value);
 
-// The "info" and "params" lines, each formatted here and handed to post, one call a line. Message thread.
-using Post = void (*)(void *context, const char *line);
-void string_info(Post post, void *context);
-void string_params(const String *s, Post post, void *context);
+// The "info" and "params" lines, one call of post a line with a printf format and its arguments: the host
+// formats them as it formats its own (Pd's "nan" where a C library would print another spelling), and a
+// host without such a function formats them with vsnprintf. Message thread.
+using Post = void (*)(const char *format, ...);
+void string_info(Post post);
+void string_params(const String *s, Post post);
 
 } // namespace VIBREL_NS::float_host

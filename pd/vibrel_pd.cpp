@@ -94,9 +94,8 @@ void vibrel_period(t_vibrel_pd *x, t_floatarg samples) { string_setPeriod(x->str
 void vibrel_gain(t_vibrel_pd *x, t_floatarg gain) { string_setGain(x->string, gain); }
 void vibrel_brightness(t_vibrel_pd *x, t_floatarg brightness) { string_setBrightness(x->string, brightness); }
 void vibrel_clear(t_vibrel_pd *x) { string_clear(x->string); }
-void post_line(void *, const char *line) { post("%s", line); }
-void vibrel_info(t_vibrel_pd *) { string_info(post_line, nullptr); }
-void vibrel_params(t_vibrel_pd *x) { string_params(x->string, post_line, nullptr); }
+void vibrel_info(t_vibrel_pd *) { string_info(post); }
+void vibrel_params(t_vibrel_pd *x) { string_params(x->string, post); }
 
 // Pd calls each method with its real signature; the class keeps them all as t_method (through the
 // generic code pointer void (*)(void), which any function pointer converts to).
