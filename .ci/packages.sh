@@ -30,8 +30,9 @@ update_lists() {
 # apt_update: the system's package lists.
 apt_update() { update_lists as_root apt-get; }
 
-# install PACKAGE...: installs those not installed yet. A package apt cannot install is named in one line:
-# an optional one is left out with a warning, any other stops the caller (status 1).
+# install PACKAGE...: installs those not installed yet. A package apt cannot install (or only by removing
+# another) is named in one line: an optional one is left out with a warning, any other stops the caller
+# (status 1).
 install() {
   local missing=() p
   for p in "$@"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
@@ -45,13 +46,14 @@ install() {
     apt_update
     export VIBREL_APT_UPDATED=1
   fi
-  local apt_install=(env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq)
+  # Never by removing a package: on a developer's machine that could be anything of theirs.
+  local apt_install=(env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-remove)
   as_root "${apt_install[@]}" "${missing[@]}" && return 0
 
   # One package apt cannot resolve fails the whole transaction: find which, by a dry run of each.
   local rest=() fatal=() left_out=()
   for p in "${missing[@]}"; do
-    if as_root apt-get install -s -qq "$p" >/dev/null 2>&1; then
+    if as_root apt-get install -s -qq --no-remove "$p" >/dev/null 2>&1; then
       rest+=("$p")
     elif printf '%s\n' "${optional_packages[@]}" | grep -qxF "$p"; then
       left_out+=("$p")
