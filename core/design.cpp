@@ -20,13 +20,25 @@ void vibrel_ccCalc(t_vibrel *x) {
     }
 }
 
-// Period in samples, clamped to [kMinPeriod, maxDelay] (upper bound first); NaN is ignored.
-// Message thread. Writes loopDelay, lagCoeff[0..M], then the loop filter.
-void vibrel_setDelayTime(t_vibrel *x, double period) {
-    if (period != period) return;
-    double p = period;
-    if (p > x->maxDelay) p = x->maxDelay;
-    if (p < kMinPeriod) p = kMinPeriod;
+namespace {
+
+// The parameter word (record field params). Each sender stores its value in wanted<Parameter>, then
+// sets its parameter's bit and, if no thread is designing, kDesigning: then it is the designer. The
+// designer takes the bits set since its last pass and designs from the wanted values, pass after
+// pass, until no new one came; a sender that finds a designer at work leaves its value to it. So
+// whatever threads send at once, the last value each parameter received is designed whole (the
+// weights and loop filter of one period, one gain, one brightness), nobody waits for anybody, and the
+// designer's passes are bounded by the messages sent while it designs. One thread alone designs at
+// once, in its own call, with the stores in the order it always made.
+using vibrel_gate::Word;
+constexpr Word kDesigning = 1u;
+constexpr Word kPeriodSent = 2u;
+constexpr Word kGainSent = 4u;
+constexpr Word kBrightnessSent = 8u;
+constexpr Word kSent = kPeriodSent | kGainSent | kBrightnessSent;
+
+// loopDelay, then lagCoeff[0..M], for a clamped period in samples.
+void design_period(t_vibrel *x, double p) {
     const double loopDelay = p - 1.0;
     store(x->loopDelay, loopDelay);
 
@@ -41,10 +53,42 @@ void vibrel_setDelayTime(t_vibrel *x, double period) {
             if (j != k) c = c * ((D - (double)j) / (double)(k - j));
         store(x->lagCoeff[k], c);
     }
-    vibrel_calcLpfCoeffs(x);
 }
 
-// Gain at the fundamental, clamped to [-kGainBound, kGainBound]; NaN is ignored. Message thread.
+// A sender's part: `sent` is its parameter's bit, its value already in the record's wanted field.
+void send(t_vibrel *x, Word sent) {
+    // Acquire and release: the designer before sees the wanted value, and this one the last designs.
+    Word seen = __atomic_fetch_or(&x->params, sent | kDesigning, __ATOMIC_ACQ_REL);
+    if (seen & kDesigning) return;
+    for (Word todo = sent;;) {
+        if (todo & kPeriodSent) design_period(x, load(x->wantedPeriod));
+        if (todo & kGainSent) store(x->fbGain, load(x->wantedGain));
+        if (todo & kBrightnessSent) store(x->brightness, load(x->wantedBrightness));
+        vibrel_calcLpfCoeffs(x);
+        // The bits sent meanwhile are taken for another pass; with none the word goes back to 0.
+        seen = __atomic_load_n(&x->params, __ATOMIC_RELAXED);
+        do
+            todo = seen & kSent;
+        while (!__atomic_compare_exchange_n(&x->params, &seen, todo ? kDesigning : 0u, true, __ATOMIC_ACQ_REL,
+                                            __ATOMIC_RELAXED));
+        if (!todo) return;
+    }
+}
+
+} // namespace
+
+// Period in samples, clamped to [kMinPeriod, maxDelay] (upper bound first); NaN is ignored.
+// Any message thread. Writes loopDelay, lagCoeff[0..M], then the loop filter.
+void vibrel_setDelayTime(t_vibrel *x, double period) {
+    if (period != period) return;
+    double p = period;
+    if (p > x->maxDelay) p = x->maxDelay;
+    if (p < kMinPeriod) p = kMinPeriod;
+    store(x->wantedPeriod, p);
+    send(x, kPeriodSent);
+}
+
+// Gain at the fundamental, clamped to [-kGainBound, kGainBound]; NaN is ignored. Any message thread.
 void vibrel_setFbGain(t_vibrel *x, double gain) {
     if (gain != gain) return;
     double g = gain;
@@ -52,11 +96,12 @@ void vibrel_setFbGain(t_vibrel *x, double gain) {
         g = -kGainBound;
     else if (g > kGainBound)
         g = kGainBound;
-    store(x->fbGain, g);
-    vibrel_calcLpfCoeffs(x);
+    store(x->wantedGain, g);
+    send(x, kGainSent);
 }
 
-// Gain at Nyquist relative to the fundamental, clamped to [0, kGainBound]; NaN is ignored. Message thread.
+// Gain at Nyquist relative to the fundamental, clamped to [0, kGainBound]; NaN is ignored. Any
+// message thread.
 void vibrel_setBrightness(t_vibrel *x, double brightness) {
     if (brightness != brightness) return;
     double b = brightness;
@@ -64,8 +109,8 @@ void vibrel_setBrightness(t_vibrel *x, double brightness) {
         b = kGainBound;
     else if (b < 0.0)
         b = 0.0;
-    store(x->brightness, b);
-    vibrel_calcLpfCoeffs(x);
+    store(x->wantedBrightness, b);
+    send(x, kBrightnessSent);
 }
 
 // Loop filter from loopDelay, lagCoeff[0], fbGain and brightness; lpfCenter is stored before lpfOuter.
@@ -85,11 +130,13 @@ void vibrel_calcLpfCoeffs(t_vibrel *x) {
 // NaN has no meaningful corner and is designed as kFallbackRate, so the loop never sees a NaN weight.
 // Chain build, while the old chain's routine may still run: the three are written between its vectors
 // (core/gate.h), so that no vector reads a mixed set.
-void vibrel_calcDcCoeffs(t_vibrel *x, double sampleRate) {
+void vibrel_calcDcCoeffs(t_vibrel *x, double sampleRate) { vibrel_reset(x, vibrel_gate::kDesignDc, sampleRate); }
+
+// The three weights of vibrel_calcDcCoeffs; the holder of a reset, while no vector runs.
+void vibrel_designDc(t_vibrel *x, double sampleRate) {
     const double sr = (sampleRate >= 1.0 && sampleRate < HUGE_VAL) ? sampleRate : kFallbackRate;
     const double b = (kDcCornerTwoPi / sr) * 0.5; // stands in for the pre-warping tangent
     const double c = 1.0 / (b + 1.0);
-    const vibrel_gate::Reset reset(x->gate);
     x->dcB0 = c;
     x->dcB1 = -c;
     x->dcA1 = (1.0 - b) * c;

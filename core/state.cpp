@@ -26,23 +26,36 @@ void silence(t_vibrel *x) {
 void vibrel_init(t_vibrel *x, double maxDelay, double *line) {
     vibrel_defaultPath(); // the processor is checked at the first creation, never in a perform routine
     x->gate = 0;          // no routine runs on a record being made
+    x->params = 0;
+    x->dcRate = 0.0;      // no chain built yet
     x->maxDelay = maxDelay;
     vibrel_ccCalc(x);
     x->bufLen = vibrel_lineSlots(maxDelay);
     x->buffer = line;
     silence(x);
     // Stored as they are: the period's loop-filter design below reads them.
-    x->fbGain = kDefaultFbGain;
-    x->brightness = kDefaultBrightness;
+    x->fbGain = x->wantedGain = kDefaultFbGain;
+    x->brightness = x->wantedBrightness = kDefaultBrightness;
     vibrel_setDelayTime(x, kDefaultPeriod);
 }
 
-// Silences the string; coefficients and parameters keep their values. Message thread or chain build,
-// while the audio thread may be running vectors: waits for the vector in flight, and the vectors that
-// start meanwhile play silence, so that none stores the old string back (core/gate.h).
-void vibrel_clear(t_vibrel *x) {
-    const vibrel_gate::Reset reset(x->gate);
-    silence(x);
+// Silences the string; coefficients and parameters keep their values. Message thread, chain build or
+// the audio thread between vectors, while the audio thread may be running vectors: the vectors that
+// start before the line is silent play silence, so that none stores the old string back (core/gate.h).
+void vibrel_clear(t_vibrel *x) { vibrel_reset(x, vibrel_gate::kSilence, 0.0); }
+
+// The holder serves its own requests, then those posted meanwhile, until none is left. Each pass is
+// one silence (at most once per hold: later ones are covered) or one DC design, so the holder's work
+// is bounded by what the other threads ask for while it holds the word.
+void vibrel_reset(t_vibrel *x, vibrel_gate::Word requests, double sampleRate) {
+    using namespace vibrel_gate;
+    if (requests & kDesignDc) store(x->dcRate, sampleRate); // published by the post or the hold below
+    if (!hold_or_post(x->gate, requests)) return;
+    wait_for_vector(x->gate);
+    for (Word r = requests; r != 0; r = next_requests(x->gate)) {
+        if (r & kSilence) silence(x);
+        if (r & kDesignDc) vibrel_designDc(x, vibrel_shared::load(x->dcRate));
+    }
 }
 
 } // namespace VIBREL_NS

@@ -58,7 +58,12 @@ struct _vibrel {
     double dcX1;              // DC blocker's previous input
     double lpfX1;             // most recent interpolated value
     double lpfX2;             // interpolated value one sample older
-    vibrel_gate::Word gate;   // a vector running, a reset under way (core/gate.h); after every other field
+    vibrel_gate::Word gate;   // a vector running, a reset under way (core/gate.h); after the fields above
+    double dcRate;            // Hz: the sample rate of the DC-blocker design last asked for (core/gate.h)
+    vibrel_gate::Word params; // a design under way, the parameters sent since (core/design.cpp); 0 when idle
+    double wantedPeriod;      // the last period sent, clamped, in samples
+    double wantedGain;        // the last gain sent, clamped
+    double wantedBrightness;  // the last brightness sent, clamped
 };
 typedef struct _vibrel t_vibrel;
 
@@ -69,7 +74,10 @@ constexpr long vibrel_lineSlots(double maxDelay) { return (long)maxDelay + kGuar
 // A new string on its delay line of vibrel_lineSlots(maxDelay) slots: lagDenom, the line silent,
 // default gain and brightness, period 50. The DC blocker waits for the chain build. Creation.
 void vibrel_init(t_vibrel *x, double maxDelay, double *line);
-void vibrel_clear(t_vibrel *x); // silence the string; coefficients and parameters stay. Waits for a running vector
+void vibrel_clear(t_vibrel *x); // silence the string; coefficients and parameters stay (vibrel_reset)
+// Silences the string (kSilence), designs the DC blocker for sampleRate (kDesignDc), or both: at once,
+// or by the reset already under way on another thread (core/gate.h). Any thread; waits for no caller.
+void vibrel_reset(t_vibrel *x, vibrel_gate::Word requests, double sampleRate);
 
 // Coefficient design (message thread, creation and chain build).
 void vibrel_ccCalc(t_vibrel *x);
@@ -78,6 +86,7 @@ void vibrel_setFbGain(t_vibrel *x, double gain);
 void vibrel_setBrightness(t_vibrel *x, double brightness);
 void vibrel_calcLpfCoeffs(t_vibrel *x);
 void vibrel_calcDcCoeffs(t_vibrel *x, double sampleRate);
+void vibrel_designDc(t_vibrel *x, double sampleRate); // the three weights, by the holder of a reset
 
 // Perform routines (audio thread), the host's 64-bit perform signature.
 void vibrel_dodsp1_64(t_vibrel *x, t_object *chain, double **ins, long numins, double **outs, long numouts,
