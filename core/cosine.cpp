@@ -154,8 +154,9 @@ double nearest(const Fixed &a, int n) {
     return v;
 }
 
-// cos x to within err units of the last of n limbs: returns false if that interval holds a rounding
-// boundary (or reaches 0), else sets y to the correctly rounded value.
+// cos x to within err units of the last of n limbs: sets y to the correctly rounded value, or returns
+// false if that interval holds a rounding boundary (y then the rounding of its centre, an estimate)
+// or reaches 0 (y left as it was).
 //
 // The series sum (-1)^k X^k / (2k)! with X = x * x truncated (x itself exact): since it is the cosine
 // of sqrt(X), X's error (below 1 unit) moves the sum by less than half a unit. Each term is the previous
@@ -191,7 +192,11 @@ bool try_cosine(double x, int n, double &y) {
     subtract_units(low, err, n);
     add_units(high, err, n);
     const double a = nearest(low, n), b = nearest(high, n);
-    if (a != b) return false;
+    if (a != b) {
+        const double centre = nearest(mag, n);
+        y = negative ? -centre : centre;
+        return false;
+    }
     y = negative ? -a : a;
     return true;
 }
@@ -211,7 +216,7 @@ double cosine_exact(double x) {
     double y = 0.0;
     for (int n = 6; n <= kMaxLimbs; n = 2 * n - 2)
         if (try_cosine(x, n, y)) return y;
-    return y; // not reached (see above); the last estimate otherwise
+    return y; // not reached (see above); otherwise the estimate of the last precision that made one
 }
 
 namespace {

@@ -34,7 +34,9 @@ std::string check(const void *p, bool dspDone) {
     else if (w < 0 || w >= x->bufLen)
         why << "writeIndex " << w << " outside [0, " << x->bufLen << ")";
     else if (const unsigned gate = vibrel_shared::load(x->gate); gate != 0)
-        why << "gate " << gate << " still held between two steps of the host"; // a clear would wait for good
+        why << "gate " << gate << " still held between two steps of the host"; // vectors would keep out for good
+    else if (const unsigned params = vibrel_shared::load(x->params); params != 0)
+        why << "parameter word " << params << " between two steps of the host"; // no message would design again
     else if (!(loopDelay >= (double)kHalf && loopDelay <= x->maxDelay - 1.0))
         why << "loopDelay " << loopDelay << " outside [" << kHalf << ", " << x->maxDelay - 1.0 << "]";
     else if (!(g >= -kGainBound && g <= kGainBound))
