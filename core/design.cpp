@@ -60,18 +60,19 @@ void send(t_vibrel *x, Word sent) {
     // Acquire and release: the designer before sees the wanted value, and this one the last designs.
     Word seen = __atomic_fetch_or(&x->params, sent | kDesigning, __ATOMIC_ACQ_REL);
     if (seen & kDesigning) return;
-    for (Word todo = sent;;) {
-        if (todo & kPeriodSent) design_period(x, load(x->wantedPeriod));
-        if (todo & kGainSent) store(x->fbGain, load(x->wantedGain));
-        if (todo & kBrightnessSent) store(x->brightness, load(x->wantedBrightness));
-        vibrel_calcLpfCoeffs(x);
-        // The bits sent meanwhile are taken for another pass; with none the word goes back to 0.
+    for (;;) {
+        // The bits sent so far (this sender's at first) are taken for a pass; with none the word is 0 again.
+        Word todo;
         seen = __atomic_load_n(&x->params, __ATOMIC_RELAXED);
         do
             todo = seen & kSent;
         while (!__atomic_compare_exchange_n(&x->params, &seen, todo ? kDesigning : 0u, true, __ATOMIC_ACQ_REL,
                                             __ATOMIC_RELAXED));
         if (!todo) return;
+        if (todo & kPeriodSent) design_period(x, load(x->wantedPeriod));
+        if (todo & kGainSent) store(x->fbGain, load(x->wantedGain));
+        if (todo & kBrightnessSent) store(x->brightness, load(x->wantedBrightness));
+        vibrel_calcLpfCoeffs(x);
     }
 }
 
