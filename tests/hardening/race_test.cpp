@@ -230,6 +230,23 @@ TEST(TwoThreads, AudioThreadClearsWithoutWaitingForAnotherReset) {
     EXPECT_TRUE(contention::whole_design(r.x, fresh.x));
 }
 
+// A reset that finds another under way (the word taken, as by a thread stopped inside its reset) posts
+// its request and returns at once, and the holder finds it when it comes to let go.
+TEST(TwoThreads, ResetUnderWayTakesOverTheRequests) {
+    using namespace vibrel_gate;
+    contention::Record r;
+    Word &gate = r.x.gate;
+    __atomic_store_n(&gate, kResetting, __ATOMIC_RELAXED);
+    vibrel_calcDcCoeffs(&r.x, 96000.0);
+    vibrel_clear(&r.x);
+    EXPECT_EQ(__atomic_load_n(&gate, __ATOMIC_RELAXED), kResetting | kDesignDc | kSilence);
+    EXPECT_EQ(next_requests(gate), kDesignDc | kSilence);
+    vibrel_clear(&r.x); // the holder has silenced the line in this hold: covered
+    EXPECT_EQ(next_requests(gate), 0u);
+    EXPECT_EQ(__atomic_load_n(&gate, __ATOMIC_RELAXED), 0u);
+    EXPECT_EQ(r.x.dcRate, 96000.0);
+}
+
 // Two threads sending parameters at once leave the design of one value of each, never a mix.
 TEST(TwoThreads, LastValueOfEachParameterWinsWhole) {
     EXPECT_EQ(contention::torn_designs(300, 2000, contention::Rival::Period), 0) << "period against period";
