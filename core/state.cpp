@@ -44,9 +44,9 @@ void vibrel_init(t_vibrel *x, double maxDelay, double *line) {
 // start before the line is silent play silence, so that none stores the old string back (core/gate.h).
 void vibrel_clear(t_vibrel *x) { vibrel_reset(x, vibrel_gate::kSilence, 0.0); }
 
-// The holder serves its own requests, then those posted meanwhile, until none is left. Each pass is
-// one silence (at most once per hold: later ones are covered) or one DC design, so the holder's work
-// is bounded by what the other threads ask for while it holds the word.
+// The holder serves its own requests, then those posted meanwhile, until none is left. One silence
+// per hold (later ones are covered) and one DC design per pass: the holder's work is bounded by what
+// the other threads ask for while it holds the word.
 void vibrel_reset(t_vibrel *x, vibrel_gate::Word requests, double sampleRate) {
     using namespace vibrel_gate;
     if (requests & kDesignDc) store(x->dcRate, sampleRate); // published by the post or the hold below
