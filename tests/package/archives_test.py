@@ -43,7 +43,7 @@ def built(test, pattern, target):
     """The archives in BUILT whose names match pattern: none (a plain build) skips the test."""
     found = sorted(Path(BUILT).glob(pattern))
     if not found and not REQUIRE_ALL:
-        test.skipTest(f"not built: no {pattern} in {BUILT} (.ci/cross.sh, then the target {target})")
+        test.skipTest(f"the target {target} has not been built (it needs .ci/cross.sh first): nothing in {BUILT}")
     return found
 
 
