@@ -20,7 +20,9 @@ if(WIN32)
     set(lib ${import_dir}/lib${name}.a)
     add_custom_command(OUTPUT ${lib}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${import_dir}
-      COMMAND ${VIBREL_DLLTOOL} -d ${def} -D ${name}.dll -l ${lib}
+      # Named from its own folder: dlltool builds the library's symbol names from the path it is given.
+      COMMAND ${VIBREL_DLLTOOL} -d ${def} -D ${name}.dll -l lib${name}.a
+      WORKING_DIRECTORY ${import_dir}
       DEPENDS ${def}
       COMMENT "Import library of ${name}.dll"
       VERBATIM)

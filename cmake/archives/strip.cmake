@@ -73,9 +73,9 @@ function(vibrel_strip_shipped folder debug)
       execute_process(COMMAND ${objcopy} --only-keep-debug "${f}" "${debug}/${name}.debug" COMMAND_ERROR_IS_FATAL ANY)
       set(link "--add-gnu-debuglink=${debug}/${name}.debug")
     endif()
-    # --strip-unneeded: a module keeps only what the loader reads (ELF: the dynamic symbols; PE: the
-    # export and import tables).
-    execute_process(COMMAND ${strip} --strip-unneeded "${f}" COMMAND_ERROR_IS_FATAL ANY)
+    # A module keeps only what the loader reads (ELF: the dynamic symbols; PE: the export and import
+    # tables). --strip-unneeded would leave a PE image's import symbols, named after their libraries' paths.
+    execute_process(COMMAND ${strip} --strip-all "${f}" COMMAND_ERROR_IS_FATAL ANY)
     if(link)
       execute_process(COMMAND ${objcopy} ${link} "${f}" COMMAND_ERROR_IS_FATAL ANY)
     endif()
