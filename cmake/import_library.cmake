@@ -13,6 +13,7 @@ function(vibrel_import_library target dll list)
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/import/${target})
   set(def ${dir}/${target}.def)
   set(lib ${dir}/lib${target}.a)
+  file(MAKE_DIRECTORY ${dir})
   # dlltool builds the library's symbol names from the path it is given: run in the library's folder,
   # they hold nothing of the build folder.
   add_custom_command(OUTPUT ${lib}
