@@ -12,3 +12,13 @@ if(DEFINED ENV{SOURCE_DATE_EPOCH})
   add_compile_definitions("__DATE__=\"${month} ${day} ${year}\"" "__TIME__=\"${time}\"")
   add_compile_options(-Wno-builtin-macro-redefined)
 endif()
+
+# Nor does a build say where it was made: the source folder is "." in the debug information, in
+# __FILE__ and in the assembler's file names, so two checkouts of one commit at different paths give the
+# same bytes. The preset builds live inside the source folder; a build folder elsewhere is "build".
+# (Both GCC and clang read -ffile-prefix-map; the folders are apart, so the order of the two never matters.)
+add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
+cmake_path(IS_PREFIX PROJECT_SOURCE_DIR "${PROJECT_BINARY_DIR}" binary_inside_source)
+if(NOT binary_inside_source)
+  add_compile_options(-ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
+endif()

@@ -13,14 +13,16 @@ if(WIN32)
   set(VIBREL_MAXAUDIO_DEF ${VIBREL_WINDOWS_DIR}/MaxAudio.def)
 
   set(import_dir ${PROJECT_BINARY_DIR}/hostlib)
+  file(MAKE_DIRECTORY ${import_dir}) # the commands below run in it
   set(import_files)
   foreach(name IN ITEMS MaxAPI MaxAudio)
     string(TOUPPER ${name} upper)
     set(def ${VIBREL_${upper}_DEF})
     set(lib ${import_dir}/lib${name}.a)
     add_custom_command(OUTPUT ${lib}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${import_dir}
-      COMMAND ${VIBREL_DLLTOOL} -d ${def} -D ${name}.dll -l ${lib}
+      # Named from its own folder: dlltool builds the library's symbol names from the path it is given.
+      COMMAND ${VIBREL_DLLTOOL} -d ${def} -D ${name}.dll -l lib${name}.a
+      WORKING_DIRECTORY ${import_dir}
       DEPENDS ${def}
       COMMENT "Import library of ${name}.dll"
       VERBATIM)

@@ -13,9 +13,13 @@ function(vibrel_import_library target dll list)
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/import/${target})
   set(def ${dir}/${target}.def)
   set(lib ${dir}/lib${target}.a)
+  file(MAKE_DIRECTORY ${dir})
+  # dlltool builds the library's symbol names from the path it is given: run in the library's folder,
+  # they hold nothing of the build folder.
   add_custom_command(OUTPUT ${lib}
     COMMAND ${CMAKE_COMMAND} -DLIST=${list} -DDLL=${dll} -DDEF=${def} -P ${VIBREL_IMPORT_LIBRARY_SCRIPT}
-    COMMAND ${VIBREL_DLLTOOL} -d ${def} -D ${dll} -l ${lib}
+    COMMAND ${VIBREL_DLLTOOL} -d ${def} -D ${dll} -l lib${target}.a
+    WORKING_DIRECTORY ${dir}
     DEPENDS ${list} ${VIBREL_IMPORT_LIBRARY_SCRIPT}
     COMMENT "Import library of ${dll} from ${list}"
     VERBATIM)

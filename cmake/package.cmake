@@ -2,7 +2,7 @@
 # in externals/ (the macOS bundles universal, joined here from the two slice builds by
 # cmake/macos/universal.cmake), the help patchers, reference pages, abstraction, overview patcher, mappings,
 # licence, readme and package description from package/, and icon.png, drawn here by the Linux build's
-# vibrel-render.
+# vibrel-render; the Windows plug-ins stripped.
 #   cmake -DVIBREL_CROSS_ROOT=<folder holding win64, win32, macos-x86_64, macos-arm64> -DVIBREL_PACKAGE_DIR=<out>
 #         -DVIBREL_RENDER=<vibrel-render> -DVIBREL_ICON_MODULE=<the Linux build's vibrel~.so> -P cmake/package.cmake
 # (the Linux build's target vibrel_package passes all four). Starts from an empty folder each time, so a run
@@ -10,6 +10,7 @@
 cmake_minimum_required(VERSION 3.25)
 get_filename_component(source_dir ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 include(${CMAKE_CURRENT_LIST_DIR}/macos/universal.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/archives/strip.cmake)
 if(NOT VIBREL_CROSS_ROOT)
   set(VIBREL_CROSS_ROOT ${source_dir}/build)
 endif()
@@ -64,6 +65,10 @@ file(REMOVE_RECURSE ${package})
 file(MAKE_DIRECTORY ${package}/externals)
 file(COPY ${modules} DESTINATION ${package}/externals)
 vibrel_macos_universal(${VIBREL_CROSS_ROOT} ${package}/externals)
+# The plug-ins as shipped: stripped (cmake/archives/strip.cmake), any debug sections kept beside the
+# package folder, in debug/max, never inside it.
+file(REMOVE_RECURSE ${VIBREL_PACKAGE_DIR}/debug/max)
+vibrel_strip_shipped(${package}/externals ${VIBREL_PACKAGE_DIR}/debug/max)
 file(COPY ${source_dir}/package/package-info.json ${source_dir}/package/license.md ${source_dir}/package/readme.md
   DESTINATION ${package})
 foreach(folder IN ITEMS help docs patchers extras init)

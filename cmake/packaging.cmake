@@ -30,13 +30,16 @@ include(${PROJECT_SOURCE_DIR}/cmake/deken.cmake)
 # Target vibrel_pd_library: the Pd library folder of every system (cmake/pd_library.cmake), after the cross
 # builds; target vibrel_deken: its deken package in <build>/package, the archive named after exactly these.
 if(TARGET vibrel_pd AND Python3_Interpreter_FOUND)
+  # The package holds the library's stripped copy (cmake/pd_library.cmake), not the folder the tests load.
+  set(VIBREL_PD_SHIP_DIR ${PROJECT_BINARY_DIR}/package/pd/vibrel)
   add_custom_target(vibrel_pd_library
     COMMAND ${CMAKE_COMMAND} -DVIBREL_CROSS_ROOT=${VIBREL_CROSS_ROOT} -DVIBREL_PD_DIR=${VIBREL_PD_DIR}
-      -DVIBREL_SOURCE_DIR=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/cmake/pd_library.cmake
+      -DVIBREL_SOURCE_DIR=${PROJECT_SOURCE_DIR} -DVIBREL_PD_SHIP_DIR=${VIBREL_PD_SHIP_DIR}
+      -P ${PROJECT_SOURCE_DIR}/cmake/pd_library.cmake
     COMMENT "Pd library folder of every system in ${VIBREL_PD_DIR}"
     VERBATIM)
   add_dependencies(vibrel_pd_library vibrel_pd)
-  vibrel_deken_package(vibrel_deken ${VIBREL_PD_DIR} ${PROJECT_BINARY_DIR}/package
+  vibrel_deken_package(vibrel_deken ${VIBREL_PD_SHIP_DIR} ${PROJECT_BINARY_DIR}/package
     Linux-amd64-32 Linux-amd64-64 Linux-arm64-32 Linux-arm64-64 Linux-armv7l-32
     Windows-amd64-32 Windows-amd64-64 Darwin-fat-32 Darwin-fat-64)
   add_dependencies(vibrel_deken vibrel_pd_library)

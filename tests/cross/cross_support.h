@@ -41,7 +41,8 @@ std::string read_file(const std::string &path);
 // Empty when the tool is there, else why the test cannot run.
 std::string missing_tool(const std::string &path, const std::string &what);
 // Empty when the compiler or linker of a cross target ("win64", "win32", "macos", "aarch64", "armv7") is
-// installed (for the Linux ARM targets, their qemu as well).
+// installed (for the Linux ARM targets, their qemu as well) and the target is built (.ci/cross.sh), or
+// VIBREL_REQUIRE_ALL is set.
 std::string toolchain_missing(const std::string &target);
 
 // Tables of a PE image as `objdump -p` prints them.

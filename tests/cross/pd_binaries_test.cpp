@@ -45,10 +45,13 @@ Files files_of(const std::string &target, size_t expected) {
 }
 
 TEST(PdExternals, LinuxArmFilesExportTheSetupAndNeedOnlyTheCAndMathLibraries) {
+    std::string unchecked; // a skip, not a pass, when neither target could be checked
     for (const auto &[target, machine] : {std::pair{"aarch64", "AArch64"}, {"armv7", "ARM"}}) {
         const Files f = files_of(target, target == std::string("armv7") ? 2 : 4);
         if (!f.why.empty()) {
             std::printf("%s not checked: %s\n", target, f.why.c_str());
+            if (!unchecked.empty()) GTEST_SKIP() << unchecked << "; " << f.why;
+            unchecked = f.why;
             continue;
         }
         std::set<std::string> fromPd;

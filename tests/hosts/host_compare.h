@@ -55,4 +55,9 @@ void print_tally(const std::string &what, const Tally &tally);
 bool write_wav(const std::filesystem::path &path, const std::vector<float> &x, int rate = 44100);
 std::vector<double> read_wav(const std::filesystem::path &path); // empty when it cannot be read
 
+// Whether a test skips, saying why, when what it needs is missing from this build: a product of the full
+// build (the cross builds' externals) or a tool that runs it (qemu-user). False where VIBREL_REQUIRE_ALL is
+// set (./dev test sets it): there nothing is left out in silence, the test runs and fails.
+bool skip_what_is_missing();
+
 } // namespace vibrel_hosts
