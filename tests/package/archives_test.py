@@ -63,11 +63,13 @@ class Deken(unittest.TestCase):
         dek = deks[0]
         self.assertEqual(re.findall(r"\(([^()]+)\)", dek.name), list(FILES))  # every system, in this order
         objects = Path(f"{dek}.txt").read_text()
-        self.assertRegex(objects, r"^vibrel-lite~\t[^\n]+\nvibrel~\t[^\n]+\n$")
+        self.assertRegex(objects, r"^vibrel-lite~\t[^\n]+\nvibrel.period\t[^\n]+\nvibrel.period~\t[^\n]+\n"
+                                  r"vibrel~\t[^\n]+\n$")
         self.check_opens(dek, objects)
         with zipfile.ZipFile(dek) as z:
             names = set(z.namelist())
-        for f in ["README.txt", "license.md", "vibrel.period.pd"] + [f"{c}-help.pd" for c in CLASSES]:
+        for f in ["README.txt", "license.md"] + [f"{c}-help.pd" for c in CLASSES + ["vibrel.period", "vibrel.period~"]] + \
+                 ["vibrel.period.pd", "vibrel.period~.pd"]:
             self.assertIn(f"vibrel/{f}", names)
 
     def check_opens(self, dek, objects):

@@ -468,19 +468,25 @@ TEST_P(Pd, EachChannelIsTheLoneStringBitForBit) {
 
 TEST_P(Pd, HelpPatchPlucksInTuneOnTheFirstClick) {
     std::ifstream help(fs::path(VIBREL_PD_DIR) / (std::string(VIBREL_CLASS_NAME) + "-help.pd"));
-    // The copy run here: its dac~ recorded instead, and a receiver that clicks the 440 box (a click on a
-    // message box sends it a 0; Pd 0.55 without its GUI has no editor to take mouse events).
+    // The copy run here: the first dac~ (the notes') recorded instead, and a receiver that clicks the 440
+    // message box (a click on a message box sends it a 0; Pd 0.55 without its GUI has no editor to take
+    // mouse events).
     std::string text, line;
     int depth = 0, boxes = 0, box440 = -1;
+    bool heard = false;
     while (std::getline(help, line)) {
         if (line.rfind("#X restore", 0) == 0) depth--; // the subpatch's own box, on the outer canvas
         if (depth == 1 && line.rfind("#X ", 0) == 0 && line.rfind("#X connect", 0) != 0) {
-            if (line.find(" 440;") != std::string::npos) box440 = boxes;
+            if (line.rfind("#X msg ", 0) == 0 && line.find(" 440;") != std::string::npos) box440 = boxes;
             boxes++;
         }
         if (line.rfind("#N canvas", 0) == 0) depth++;
         const size_t dac = line.find(" dac~;");
-        text += (dac == std::string::npos ? line : line.replace(dac, 6, " hear~;")) + "\n";
+        if (dac != std::string::npos && !heard) {
+            line.replace(dac, 6, " hear~;");
+            heard = true;
+        }
+        text += line + "\n";
     }
     ASSERT_GE(box440, 0);
     text +=
