@@ -25,9 +25,10 @@ struct t_vibrel_pd {
     t_float excitation; // inlet 0's value while no signal is connected to it (Pd's main signal inlet)
     t_canvas *canvas;   // the patch the object sits in: its connections choose the routine
     // The floats of the gain and period inlets (Pd's own fields: a float sent to the inlet lands there, and
-    // Pd fills the inlet's vector with it while nothing is connected); NaN until the first float arrives.
+    // Pd fills the inlet's vector with it while nothing is connected); NaN marks "no new float", so that
+    // each float, even one equal to the last, is taken once.
     t_float *floats[2];
-    double applied[2];   // the floats last applied as messages (NaN: none yet)
+    double lastFloat[2]; // the last float taken per inlet (NaN: none yet)
     double messages[3];  // the last gain, period and brightness messages (NaN: none), for strings made later
     String **strings;    // one per channel, the first made with the object
     int allocated;       // strings made
@@ -69,15 +70,16 @@ void apply(t_vibrel_pd *x, int which, double value) {
         set[which](x->strings[c], value);
 }
 
-// The inlets' floats that arrived since the last block, applied as the gain and period messages where the
-// routine does not read those inlets as signals. Audio thread (Pd's one thread).
+// The floats that arrived at the gain and period inlets since the last block, taken and applied as the
+// gain and period messages where the routine does not read those inlets as signals. Audio thread (Pd's one
+// thread).
 void follow_floats(t_vibrel_pd *x) {
     for (int k = 0; k < 2; k++) {
-        if (!x->floatsAsMessages[k]) continue;
         const double v = *x->floats[k];
-        if (v != v || v == x->applied[k]) continue; // no float yet, or the one applied
-        x->applied[k] = v;
-        apply(x, k == 0 ? kGainControl : kPeriodControl, v);
+        if (v != v) continue; // no new float
+        *x->floats[k] = NAN;
+        x->lastFloat[k] = v;
+        if (x->floatsAsMessages[k]) apply(x, k == 0 ? kGainControl : kPeriodControl, v);
     }
 }
 
@@ -90,7 +92,7 @@ t_int *vibrel_perform(t_int *w) {
     // An inlet with fewer channels than the outlet repeats its channels; the period inlet's float stands in
     // for its signal (0 before the first float) when the gain-and-period routine reads it unconnected.
     const bool periodFloat = x->periodFloatSignal;
-    const double period = *x->floats[1] == *x->floats[1] ? (double)*x->floats[1] : 0.0;
+    const double period = x->lastFloat[1] == x->lastFloat[1] ? x->lastFloat[1] : 0.0;
     int from[3] = {0, 0, 0};
     for (int c = 0; c < x->channels; c++) {
         t_sample *in[3];
@@ -197,7 +199,7 @@ void *vibrel_new(t_symbol *, int argc, t_atom *argv) {
     for (int k = 0; k < 2; k++) {
         x->floats[k] = obj_findsignalscalar(&x->obj, k + 1);
         *x->floats[k] = NAN;
-        x->applied[k] = NAN;
+        x->lastFloat[k] = NAN;
     }
     for (double &m : x->messages)
         m = NAN;

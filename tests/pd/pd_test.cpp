@@ -358,8 +358,9 @@ TEST_P(Pd, RebuildKeepsTheStringRingingAndFloatsActAsMessages) {
     main.connect(start, 0, imp, 0);
     // y0: the messages; y1: the same values as floats into the inlets; y2: neither (the default tuning).
     const std::string inlets[3][2] = {{"gain 0.999", "period 100"}, {"0.999", "100"}, {"", ""}};
+    int strings[3];
     for (int k = 0; k < 3; k++) {
-        const int s = main.obj(cls), rec = main.obj("tabwrite~ y" + std::to_string(k));
+        const int s = strings[k] = main.obj(cls), rec = main.obj("tabwrite~ y" + std::to_string(k));
         main.obj("table y" + std::to_string(k) + " 8820");
         for (int i = 0; i < 2; i++) {
             if (inlets[k][i].empty()) continue;
@@ -369,6 +370,15 @@ TEST_P(Pd, RebuildKeepsTheStringRingingAndFloatsActAsMessages) {
         }
         for (auto [a, b] : {std::pair{imp, s}, {s, rec}, {start, rec}})
             main.connect(a, 0, b, 0);
+    }
+    // At 150 ms period 200, at 160 ms period 100 again: as messages to y0, the second as a float equal to the
+    // first to y1.
+    for (auto [ms, k, text, inlet] : {std::tuple{150, 0, "period 200", 0}, {150, 1, "period 200", 0},
+                                      {160, 0, "period 100", 0}, {160, 1, "100", 2}}) {
+        const int delay = main.obj("delay " + std::to_string(ms)), m = main.msg(text);
+        main.connect(start, 0, delay, 0);
+        main.connect(delay, 0, m, 0);
+        main.connect(m, 0, strings[k], inlet);
     }
     // At 100 ms a connection between two other objects (a signal into a recorded sum, which shows when the
     // chain was rebuilt).
