@@ -28,14 +28,14 @@ struct t_vibrel_pd {
     // Pd fills the inlet's vector with it while nothing is connected); NaN marks "no new float", so that
     // each float, even one equal to the last, is taken once.
     t_float *floats[2];
-    double lastFloat[2]; // the last float taken per inlet (NaN: none yet)
-    double messages[3];  // the last gain, period and brightness messages (NaN: none), for strings made later
-    String **strings;    // one per channel, the first made with the object
-    int allocated;       // strings made
-    int capacity;        // room in strings
-    double maxDelay;     // the creation argument, for strings made later
+    double lastFloat[2];        // the last float taken per inlet (NaN: none yet)
+    double messages[kControls]; // the last gain, period and brightness messages (NaN: none), for strings made later
+    String **strings;           // one per channel, the first made with the object
+    int allocated;              // strings made
+    int capacity;               // room in strings
+    double maxDelay;            // the creation argument, for strings made later
     bool maxDelayGiven;
-    Routine routine;     // chosen at each chain build
+    Routine routine;          // chosen at each chain build
     bool floatsAsMessages[2]; // whether the routine leaves an inlet's float to act as its message
     bool periodFloatSignal;   // whether the routine reads the unconnected period inlet as a signal
     // The chain's vectors: the inlets (channels of `length` samples one after another) and the outlet.
@@ -45,8 +45,8 @@ struct t_vibrel_pd {
     int length;
 };
 
-t_class *vibrel_class;                      // made once by the setup function; lives as long as Pd
-vibrel_pd::SetMultiOut set_multiout;        // Pd 0.54+'s, null before
+t_class *vibrel_class;               // made once by the setup function; lives as long as Pd
+vibrel_pd::SetMultiOut set_multiout; // Pd 0.54+'s, null before
 
 // Whether a signal outlet is connected to one of the object's inlets. Pd passes an unconnected inlet
 // as a vector too, so the patch's connections are walked; making or breaking one rebuilds the chain.
@@ -62,12 +62,14 @@ bool signal_connected(t_vibrel_pd *x, int inlet) {
     return false;
 }
 
+// The messages' setters, by Control: gain, period, brightness.
+void (*const kSetters[kControls])(String *, double) = {string_setGain, string_setPeriod, string_setBrightness};
+
 // A message to every channel's string, remembered for strings made later. Message thread.
-void apply(t_vibrel_pd *x, int which, double value) {
-    static void (*const set[3])(String *, double) = {string_setGain, string_setPeriod, string_setBrightness};
+void apply(t_vibrel_pd *x, Control which, double value) {
     x->messages[which] = value;
     for (int c = 0; c < x->allocated; c++)
-        set[which](x->strings[c], value);
+        kSetters[which](x->strings[c], value);
 }
 
 // The floats that arrived at the gain and period inlets since the last block, taken and applied as the
@@ -134,8 +136,8 @@ bool make_strings(t_vibrel_pd *x, int channels) {
             pd_error(x, "%s", why);
             return false;
         }
-        for (int k = 0; k < 3; k++)
-            (k == 0 ? string_setGain : k == 1 ? string_setPeriod : string_setBrightness)(s, x->messages[k]);
+        for (int k = 0; k < kControls; k++)
+            kSetters[k](s, x->messages[k]);
         x->strings[x->allocated] = s;
     }
     return true;
@@ -239,9 +241,9 @@ template <typename F> t_method as_method(F f) { return (t_method)(void (*)(void)
 #endif
 extern "C" VIBREL_PD_EXPORT void VIBREL_PD_SETUP(void) {
     set_multiout = vibrel_pd::find_setmultiout();
-    t_class *c = class_new(gensym(VIBREL_CLASS_NAME), (t_newmethod)as_method(vibrel_new), as_method(vibrel_free),
-                           sizeof(t_vibrel_pd), set_multiout ? vibrel_pd::kClassMultichannel : CLASS_DEFAULT, A_GIMME,
-                           A_NULL);
+    t_class *c =
+        class_new(gensym(VIBREL_CLASS_NAME), (t_newmethod)as_method(vibrel_new), as_method(vibrel_free),
+                  sizeof(t_vibrel_pd), set_multiout ? vibrel_pd::kClassMultichannel : CLASS_DEFAULT, A_GIMME, A_NULL);
     // CLASS_MAINSIGNALIN, spelled with offsetof: the macro's null-pointer arithmetic is undefined in C++.
     class_domainsignalin(c, (int)offsetof(t_vibrel_pd, excitation));
     class_addmethod(c, as_method(vibrel_dsp), gensym("dsp"), A_CANT, A_NULL);
