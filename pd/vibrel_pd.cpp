@@ -151,6 +151,7 @@ void vibrel_dsp(t_vibrel_pd *x, t_signal **sp) {
     int channels = 1;
     for (int k = 0; k < 3; k++) {
         x->inChannels[k] = set_multiout ? vibrel_pd::signal_channels(sp[k]) : 1;
+        if (x->inChannels[k] < 1) x->inChannels[k] = 1; // never fewer than Pd's one channel of a plain signal
         if (x->inChannels[k] > channels) channels = x->inChannels[k];
     }
     if (set_multiout) set_multiout(&sp[3], channels);
