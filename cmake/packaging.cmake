@@ -41,6 +41,6 @@ if(TARGET vibrel_pd AND Python3_Interpreter_FOUND)
   add_dependencies(vibrel_pd_library vibrel_pd)
   vibrel_deken_package(vibrel_deken ${VIBREL_PD_SHIP_DIR} ${PROJECT_BINARY_DIR}/package
     Linux-amd64-32 Linux-amd64-64 Linux-arm64-32 Linux-arm64-64 Linux-armv7l-32
-    Windows-amd64-32 Windows-amd64-64 Darwin-fat-32 Darwin-fat-64)
+    Windows-amd64-32 Windows-amd64-64 Darwin-amd64-32 Darwin-arm64-32 Darwin-amd64-64 Darwin-arm64-64)
   add_dependencies(vibrel_deken vibrel_pd_library)
 endif()

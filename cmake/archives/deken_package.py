@@ -1,21 +1,22 @@
 #!/usr/bin/env python3
 """A Pd library folder as a deken package: LIB[vVERSION](OS-CPU-FLOATSIZE)(...).dek, a zip holding the one
-folder LIB/ (the same bytes from the same files, reproducible_zip.py), its .dek.sha256, and the objects
-file .dek.txt ("object<TAB>description" per object, from the DESCRIPTION in each help patch's [pd META]).
+folder LIB/ (the same bytes from the same files, reproducible_zip.py), its .dek.sha256 (the digest alone,
+as deken writes it), and the objects file .dek.txt ("object<TAB>description" per object, from the DESCRIPTION in each help patch's [pd META]).
 
 The archive's name lists exactly the architectures of the externals inside, read from their file names;
-every class has an external for each of them. --arch names the ones the build meant to ship, in the
+every class has an external for each of them. A universal macOS file counts as each of its slices. --arch names the ones the build meant to ship, in the
 order the name lists them: a package whose files say otherwise is refused.
 
     deken_package.py --name LIB --version VERSION --folder DIR/LIB --out OUTDIR [--arch OS-CPU-FLOATSIZE ...]
 """
 import argparse
+import hashlib
 import re
 import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from reproducible_zip import write_checksum, write_zip  # noqa: E402
+from reproducible_zip import write_zip  # noqa: E402
 
 # Pd 0.54+ names an external NAME.<os>-<cpu>-<floatsize>.<so|dll>: its deken specifier lowercased
 # (sys_deken_specifier, s_inter.c), where 32-bit ARM is "armv" and the architecture version (armv7, armv6)
@@ -30,21 +31,30 @@ NEW_NAME = re.compile(r"^(?P<cls>.+)\.(?P<os>[a-z]+)-(?P<cpu>[a-z0-9]+)-(?P<fs>3
 CLASSIC = {"l_amd64": "Linux-amd64-32", "l_i386": "Linux-i386-32", "l_arm64": "Linux-arm64-32",
            "l_arm": "Linux-armv7l-32", "d_fat": "Darwin-fat-32", "d_amd64": "Darwin-amd64-32",
            "d_arm64": "Darwin-arm64-32", "m_amd64": "Windows-amd64-32", "m_i386": "Windows-i386-32"}
+# The slices of our universal macOS files (cmake/macos/universal.cmake). Pd tells deken its CPU as amd64 or
+# arm64, and deken's matching knows no "fat": such a file is named by its slices, as deken's own packager does.
+FAT_SLICES = ("amd64", "arm64")
 # Files that are externals but say nothing of the architecture: a package cannot name what they hold.
 UNNAMED = re.compile(r"\.(so|dll|pd_linux|pd_darwin|dylib)$")
 ARCH = re.compile(r"^(Linux|Darwin|Windows)-[a-z0-9]+-(32|64|0)$")
 
 
+def slices(arch):
+    """The deken architectures of one file's OS-CPU-FLOATSIZE: a universal file's slices, else itself."""
+    system, cpu, floatsize = arch.split("-")
+    return [f"{system}-{c}-{floatsize}" for c in FAT_SLICES] if cpu == "fat" else [arch]
+
+
 def architecture(filename):
-    """(class, deken architecture) of an external's file name, None if the file is no external."""
+    """(class, [deken architecture...]) of an external's file name, None if the file is no external."""
     m = NEW_NAME.match(filename)
     if m:
         if m["os"] not in OS_NAMES or m["cpu"] not in CPU_NAMES:
             raise ValueError(f"{filename}: an external for a system Pd does not name so")
-        return m["cls"], f"{OS_NAMES[m['os']]}-{CPU_NAMES[m['cpu']]}-{m['fs']}"
+        return m["cls"], slices(f"{OS_NAMES[m['os']]}-{CPU_NAMES[m['cpu']]}-{m['fs']}")
     stem, dot, ext = filename.rpartition(".")
     if dot and ext in CLASSIC:
-        return stem, CLASSIC[ext]
+        return stem, slices(CLASSIC[ext])
     if UNNAMED.search(filename):
         raise ValueError(f"{filename}: an external whose name does not say its architecture")
     return None
@@ -55,7 +65,7 @@ def externals(folder):
     found = {}
     for path in sorted(Path(folder).rglob("*")):
         if path.is_file() and (arch := architecture(path.name)):
-            found.setdefault(arch[0], set()).add(arch[1])
+            found.setdefault(arch[0], set()).update(arch[1])
     return found
 
 
@@ -136,7 +146,7 @@ def make_package(name, version, folder, out, archs=None):
     lines = objects(folder, found)
     dek = Path(out) / package_name(name, version, archs)
     write_zip(folder, dek)
-    write_checksum(dek)
+    Path(str(dek) + ".sha256").write_text(hashlib.sha256(dek.read_bytes()).hexdigest())
     Path(str(dek) + ".txt").write_text("".join(f"{o}\t{d}\n" for o, d in lines), encoding="utf-8")
     return dek
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""The archive makers on a library of fake externals: the deken package opened as deken would open it,
-the packages it refuses, and the zip's reproducibility; and the archives the build made."""
+"""The archive makers on a library of fake externals: the deken package opened as deken would open it and
+matched as deken's plug-in matches it to the Pd that searches, the packages it refuses, and the zip's
+reproducibility; and the archives the build made."""
 import hashlib
 import os
 import re
@@ -21,7 +22,8 @@ FILES = {"Linux-amd64-32": [".linux-amd64-32.so", ".l_amd64"], "Linux-amd64-64":
          "Linux-arm64-32": [".linux-arm64-32.so", ".l_arm64"], "Linux-arm64-64": [".linux-arm64-64.so"],
          "Linux-armv7l-32": [".linux-armv7-32.so", ".l_arm"],
          "Windows-amd64-32": [".windows-amd64-32.dll", ".m_amd64"], "Windows-amd64-64": [".windows-amd64-64.dll"],
-         "Darwin-fat-32": [".darwin-fat-32.so", ".d_fat"], "Darwin-fat-64": [".darwin-fat-64.so"]}
+         "Darwin-amd64-32": [".darwin-fat-32.so", ".d_fat"], "Darwin-arm64-32": [".darwin-fat-32.so", ".d_fat"],
+         "Darwin-amd64-64": [".darwin-fat-64.so"], "Darwin-arm64-64": [".darwin-fat-64.so"]}
 # The package the build made (target vibrel_deken), when VIBREL_DEKEN_DIR names its folder, and its version.
 BUILT = os.environ.get("VIBREL_DEKEN_DIR")
 VERSION = os.environ.get("VIBREL_VERSION", "3.2.0")
@@ -72,11 +74,13 @@ class Deken(unittest.TestCase):
         dek = deks[0]
         self.assertEqual(re.findall(r"\(([^()]+)\)", dek.name), list(FILES))  # every system, in this order
         objects = Path(f"{dek}.txt").read_text()
-        self.assertRegex(objects, r"^vibrel-lite~\t[^\n]+\nvibrel~\t[^\n]+\n$")
+        self.assertRegex(objects, r"^vibrel-lite~\t[^\n]+\nvibrel.period\t[^\n]+\nvibrel.period~\t[^\n]+\n"
+                                  r"vibrel~\t[^\n]+\n$")
         self.check_opens(dek, objects)
         with zipfile.ZipFile(dek) as z:
             names = set(z.namelist())
-        for f in ["README.txt", "license.md", "vibrel.period.pd"] + [f"{c}-help.pd" for c in CLASSES]:
+        for f in ["README.txt", "license.md"] + [f"{c}-help.pd" for c in CLASSES + ["vibrel.period", "vibrel.period~"]] + \
+                 ["vibrel.period.pd", "vibrel.period~.pd"]:
             self.assertIn(f"vibrel/{f}", names)
 
     def check_opens(self, dek, objects):
@@ -90,9 +94,19 @@ class Deken(unittest.TestCase):
         externals = {n[len("vibrel/"):] for n in names if n.startswith(tuple(f"vibrel/{c}." for c in CLASSES))}
         # every named architecture's externals for every class, and nothing of another architecture
         self.assertEqual(externals, {c + e for a in named for c in CLASSES for e in FILES[a]})
-        digest, file = Path(f"{dek}.sha256").read_text().split()
-        self.assertEqual((digest, file), (hashlib.sha256(dek.read_bytes()).hexdigest(), dek.name))
+        self.assertEqual(Path(f"{dek}.sha256").read_text(), hashlib.sha256(dek.read_bytes()).hexdigest())
         self.assertEqual(Path(f"{dek}.txt").read_text(), objects)
+        self.check_deken_matches(dek.name)
+
+    def check_deken_matches(self, name):
+        """Every Pd we build for finds the package usable, as deken's plug-in decides it; others do not."""
+        archs = deken_archs(name)
+        for system, cpu, floatsize in PD_PLATFORMS:
+            with self.subTest(pd=f"{system}-{cpu}-{floatsize}"):
+                self.assertTrue(deken_match(archs, system, cpu, floatsize), name)
+        for system, cpu, floatsize in [("Windows", "i386", "32"), ("Linux", "armv7", "64"), ("Darwin", "ppc", "32"),
+                                       ("Linux", "i386", "32"), ("FreeBSD", "amd64", "32")]:
+            self.assertFalse(deken_match(archs, system, cpu, floatsize), f"{system}-{cpu}-{floatsize}")
 
     def test_refuses_a_name_that_would_misdescribe_the_package(self):
         for archs, extra, message in [(list(FILES)[1:], None, "externals are for"),
@@ -140,6 +154,43 @@ class Shipped(unittest.TestCase):
                                                       capture_output=True, text=True, check=True).stdout
                             self.assertEqual(DEBUG_SECTION.findall(sections), [], where)
         self.assertGreater(binaries, 0)
+
+
+# Deken's plug-in (deken-plugin.tcl of Pd's package manager): ::deken::utilities::parse_filename of a .dek
+# name, and ::deken::architecture_match with its CPU substitutes, against the platform Pd tells it (OS, CPU
+# as Pd names it, float size).
+DEKEN_SUBSTITUTES = {"x86_64": ["amd64"], "amd64": ["x86_64"], "i686": ["i586", "i386"], "i586": ["i386"],
+                     "armv6": ["armv6l", "arm"], "armv6l": ["armv6", "arm"],
+                     "armv7": ["armv7l", "armv6l", "armv6", "arm"], "armv7l": ["armv7", "armv6l", "armv6", "arm"],
+                     "powerpc": ["ppc"], "ppc": ["powerpc"]}
+# The Pds the package serves, as they describe themselves to deken.
+PD_PLATFORMS = [("Linux", "amd64", "32"), ("Linux", "amd64", "64"), ("Linux", "arm64", "32"), ("Linux", "arm64", "64"),
+                ("Linux", "armv7", "32"), ("Linux", "armv7l", "32"), ("Windows", "amd64", "32"),
+                ("Windows", "amd64", "64"), ("Darwin", "amd64", "32"), ("Darwin", "arm64", "32"),
+                ("Darwin", "amd64", "64"), ("Darwin", "arm64", "64")]
+
+
+def deken_archs(filename):
+    m = re.match(r"^([^\[\]\(\)]+)((\[[^\[\]\(\)]+\])*)((\([^\[\]\(\)]+\))*).*\.dek$", filename)
+    if not m or any(not o.startswith("v") for o in re.split(r"[\[\]]", m[2])[1::2]):
+        return None  # deken ignores the file
+    return re.split(r"[()]", m[4])[1::2]
+
+
+def deken_match(archs, system, machine, floatsize):
+    if not archs:
+        return archs == []  # no architecture: usable everywhere (None: not a package)
+    if m := re.search(r"(armv[0-9]*)[lL]", machine):
+        machine = m[1]
+    for arch in archs:
+        if not (m := re.match(r"(.*)-(.*)-(.*)", arch)):
+            continue
+        os_, cpu, fs = m.groups()
+        if a := re.search(r"(armv[0-9]*)[^0-9]*", cpu):
+            cpu = a[1]
+        if os_ == system and fs in (floatsize, "0") and (cpu == machine or cpu in DEKEN_SUBSTITUTES.get(machine, [])):
+            return True
+    return False
 
 
 class ReproducibleZip(unittest.TestCase):

@@ -55,7 +55,10 @@ class Host {
         const int argc = (words >> value) ? 1 : 0;
         return call<bool (*)(const char *, int, double)>("standin_send")(selector.c_str(), argc, value);
     }
+    // The scripts follow the Max host, whose chain build silences the string; Pd's keeps it ringing at the
+    // rate it runs at, so a "clear" goes first.
     bool dsp(Object *, std::vector<short> connected, double sampleRate, long) {
+        call<bool (*)(const char *, int, double)>("standin_send")("clear", 0, 0.0);
         call<void (*)(const short *, double)>("standin_dsp")(connected.data(), sampleRate);
         return true;
     }

@@ -128,6 +128,18 @@ t_inlet *inlet_new(t_object *, t_pd *, t_symbol *, t_symbol *) { return (t_inlet
 t_outlet *outlet_new(t_object *, t_symbol *s) { return s == &s_signal ? &signalOutlet : nullptr; }
 t_canvas *canvas_getcurrent(void) { return kCanvas; }
 int obj_issignaloutlet(const t_object *ob, int m) { return m == 0 && ob >= sources && ob < sources + 3; }
+// The floats of the object's signal inlets (inlet 0's is the class's field).
+t_float *obj_findsignalscalar(const t_object *ob, int m) {
+    static t_float scalars[3];
+    if (m == 0) return (t_float *)((char *)ob + (*(t_class *const *)ob)->signal_offset);
+    return m < 3 ? &scalars[m] : nullptr;
+}
+// Pd 0.53: no multichannel signals.
+void sys_getversion(int *major, int *minor, int *bugfix) {
+    *major = 0;
+    *minor = 53;
+    *bugfix = 1;
+}
 
 // The connections to the object, one per call (the traverser's first coordinate counts them).
 void linetraverser_start(t_linetraverser *t, t_canvas *x) {
