@@ -1,0 +1,104 @@
+// One variant's UGen (Vibrel: order 7, VibrelLite: order 5; the name is VIBREL_SC_NAME, from the build):
+// the unit's construction and destruction and its calculation function, over the float hosts' string
+// (float_host/). Built once per variant; the server calls all of it on its real-time thread.
+#include "float_string.h"
+#include "sc_api.h"
+#include "ugen.h"
+
+#include <string.h>
+
+using namespace sc_api;
+
+namespace VIBREL_NS::sc {
+
+namespace {
+
+// The unit's inputs, in the order the class file sends them.
+enum Input { kExcitation, kGain, kPeriod, kBrightness, kClear, kMaxDelay };
+
+const InterfaceTable *ft; // set once, when the server loads the plug-in
+
+struct VibrelUnit : Unit {
+    float_host::String *string; // null: the line could not be made, and the unit is silent
+    float_host::Routine routine;
+    float_host::Controls controls;
+    float lastClear; // the clear input's value at the previous block: a rise above 0 clears
+};
+
+void *rt_alloc(void *world, size_t bytes) { return ft->rtAlloc((World *)world, bytes); }
+void rt_release(void *world, void *block) { ft->rtFree((World *)world, block); }
+float_host::Memory rt_memory(Unit *unit) { return {rt_alloc, rt_release, unit->world}; }
+
+bool audio_rate(const Unit *unit, int input) { return unit->input[input]->calcRate == calc_FullRate; }
+
+// An input as the string's perform reads it: an audio-rate input's samples, any other's value held.
+float_host::FloatInput held_or_signal(const Unit *unit, int input, bool signal) {
+    return {signal ? unit->inBuf[input] : nullptr, (double)unit->inBuf[input][0]};
+}
+
+void next(Unit *u, int frames) {
+    VibrelUnit *unit = static_cast<VibrelUnit *>(u);
+    float_host::String *s = unit->string;
+    const float clear = unit->inBuf[kClear][0];
+    if (unit->lastClear <= 0.0f && clear > 0.0f) float_host::string_clear(s);
+    unit->lastClear = clear;
+    // An input the routine reads as a signal is not a message too.
+    const float_host::Routine r = unit->routine;
+    if (r != float_host::Routine::GainAndPeriod)
+        float_host::controls_update(s, unit->controls, float_host::kGainControl, unit->inBuf[kGain][0]);
+    if (r == float_host::Routine::Control)
+        float_host::controls_update(s, unit->controls, float_host::kPeriodControl, unit->inBuf[kPeriod][0]);
+    float_host::controls_update(s, unit->controls, float_host::kBrightnessControl, unit->inBuf[kBrightness][0]);
+    const float_host::FloatInput in[3] = {
+        held_or_signal(unit, kExcitation, audio_rate(unit, kExcitation)),
+        held_or_signal(unit, kGain, r == float_host::Routine::GainAndPeriod),
+        held_or_signal(unit, kPeriod, audio_rate(unit, kPeriod)),
+    };
+    float_host::string_perform(s, r, in, unit->outBuf[0], frames);
+}
+
+// The server's console line for a unit made silent: the float hosts' reason, named for this UGen.
+void report_silent(const char *why) {
+    const char *reason = strstr(why, ": ");
+    reason = reason ? reason + 2 : why;
+    const char *end = strstr(reason, "; no object made");
+    const int length = end ? (int)(end - reason) : (int)strlen(reason);
+    ft->print("%s: %.*s; the unit is silent\n", VIBREL_SC_NAME, length, reason);
+}
+
+// The line from the real-time pool, the DC blocker for the unit's rate, the routine by the inputs' rates
+// and the three controls applied; no sample of the string computed (the first output value is 0).
+void construct(Unit *u) {
+    VibrelUnit *unit = static_cast<VibrelUnit *>(u);
+    unit->outBuf[0][0] = 0.0f;
+    const double requested = unit->inBuf[kMaxDelay][0];
+    char why[200];
+    float_host::String *s = float_host::string_new(&requested, why, sizeof why, rt_memory(unit));
+    unit->string = s;
+    if (!s) {
+        report_silent(why);
+        unit->calcFunc = ft->clearUnitOutputs;
+        unit->done = 1;
+        return;
+    }
+    float_host::string_setRate(s, unit->rate->sampleRate);
+    unit->routine = float_host::string_routine(audio_rate(unit, kGain), audio_rate(unit, kPeriod));
+    float_host::controls_start(s, unit->controls, unit->inBuf[kGain][0], unit->inBuf[kPeriod][0],
+                               unit->inBuf[kBrightness][0]);
+    unit->lastClear = 0.0f;
+    unit->calcFunc = next;
+}
+
+void destruct(Unit *u) {
+    VibrelUnit *unit = static_cast<VibrelUnit *>(u);
+    if (unit->string) float_host::string_free(unit->string, rt_memory(unit));
+}
+
+} // namespace
+
+bool define_unit(const InterfaceTable *table) {
+    ft = table;
+    return ft->defineUnit(VIBREL_SC_NAME, sizeof(VibrelUnit), construct, destruct, 0);
+}
+
+} // namespace VIBREL_NS::sc
