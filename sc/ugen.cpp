@@ -15,6 +15,7 @@ namespace {
 
 // The unit's inputs, in the order the class file sends them.
 enum Input { kExcitation, kGain, kPeriod, kBrightness, kClear, kMaxDelay };
+static_assert(kPeriod - kGain == float_host::kPeriodControl && kBrightness - kGain == float_host::kBrightnessControl);
 
 const InterfaceTable *ft; // set once, when the server loads the plug-in
 
@@ -25,7 +26,13 @@ struct VibrelUnit : Unit {
     float lastClear; // the clear input's value at the previous block: a rise above 0 clears
 };
 
-void *rt_alloc(void *world, size_t bytes) { return ft->rtAlloc((World *)world, bytes); }
+// The server's real-time pool sizes its blocks in 32-bit arithmetic: a request of 2 GiB or more can
+// come back as a block it does not have (scsynth 3.13 crashes), and no such pool exists in practice.
+constexpr size_t kLargestRequest = 0x7FFFFFFF;
+
+void *rt_alloc(void *world, size_t bytes) {
+    return bytes <= kLargestRequest ? ft->rtAlloc((World *)world, bytes) : nullptr;
+}
 void rt_release(void *world, void *block) { ft->rtFree((World *)world, block); }
 float_host::Memory rt_memory(Unit *unit) { return {rt_alloc, rt_release, unit->world}; }
 
@@ -42,13 +49,12 @@ void next(Unit *u, int frames) {
     const float clear = unit->inBuf[kClear][0];
     if (unit->lastClear <= 0.0f && clear > 0.0f) float_host::string_clear(s);
     unit->lastClear = clear;
-    // An input the routine reads as a signal is not a message too.
+    // Gain, period and brightness at control rate or constant act as their messages (a held period
+    // too, which the gain-and-period routine also reads over the block).
+    for (int k = 0; k < float_host::kControls; k++)
+        if (!audio_rate(unit, kGain + k))
+            float_host::controls_update(s, unit->controls, (float_host::Control)k, unit->inBuf[kGain + k][0]);
     const float_host::Routine r = unit->routine;
-    if (r != float_host::Routine::GainAndPeriod)
-        float_host::controls_update(s, unit->controls, float_host::kGainControl, unit->inBuf[kGain][0]);
-    if (r == float_host::Routine::Control)
-        float_host::controls_update(s, unit->controls, float_host::kPeriodControl, unit->inBuf[kPeriod][0]);
-    float_host::controls_update(s, unit->controls, float_host::kBrightnessControl, unit->inBuf[kBrightness][0]);
     const float_host::FloatInput in[3] = {
         held_or_signal(unit, kExcitation, audio_rate(unit, kExcitation)),
         held_or_signal(unit, kGain, r == float_host::Routine::GainAndPeriod),

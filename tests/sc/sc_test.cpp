@@ -1,0 +1,263 @@
+// The SuperCollider plug-in in real scsynth (non-real-time mode): each test writes its SynthDefs and an
+// OSC score itself, renders them with Debian's scsynth and compares every output sample with the Max
+// build's output through the emulator on the same inputs, rounded to float, bit for bit.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "host_compare.h"
+#include "vibrel.h"
+
+namespace fs = std::filesystem;
+using namespace vibrel_hosts;
+
+namespace {
+
+constexpr int kAudio = 2, kControl = 1; // SynthDef rates
+constexpr int kRate = 44100;
+
+// Big-endian fields of SynthDef files and OSC packets.
+struct Bytes {
+    std::string b;
+    Bytes &i8(int v) { return b += (char)v, *this; }
+    Bytes &i16(int v) { return i8(v >> 8).i8(v); }
+    Bytes &i32(std::int32_t v) { return i16(v >> 16).i16(v); }
+    Bytes &f32(float v) {
+        std::int32_t u;
+        std::memcpy(&u, &v, 4);
+        return i32(u);
+    }
+    Bytes &pstring(const std::string &s) { return i8((int)s.size()), b += s, *this; }
+    Bytes &osc_string(const std::string &s) { // null-terminated, padded to 4 bytes
+        b += s;
+        b.append(4 - s.size() % 4, '\0');
+        return *this;
+    }
+    Bytes &blob(const std::string &s) {
+        i32((std::int32_t)s.size()), b += s;
+        b.append((4 - s.size() % 4) % 4, '\0');
+        return *this;
+    }
+};
+
+// One SynthDef (file format 2) with no parameters: units in order, constants shared.
+struct SynthDef {
+    struct In {
+        int unit, index; // unit -1: constant number `index`
+    };
+    std::vector<float> constants;
+    Bytes units;
+    int count = 0;
+    In k(float v) {
+        for (size_t i = 0; i < constants.size(); i++)
+            if (std::memcmp(&constants[i], &v, 4) == 0) return {-1, (int)i};
+        constants.push_back(v);
+        return {-1, (int)constants.size() - 1};
+    }
+    In unit(const std::string &cls, int rate, const std::vector<In> &ins, int outputs = 1) {
+        units.pstring(cls).i8(rate).i32((int)ins.size()).i32(outputs).i16(0);
+        for (In in : ins)
+            units.i32(in.unit).i32(in.index);
+        for (int o = 0; o < outputs; o++)
+            units.i8(rate);
+        return {count++, 0};
+    }
+    In play(int rate, int buffer) {
+        return unit("PlayBuf", rate, {k((float)buffer), k(1), k(1), k(0), k(0), k(0)});
+    }
+    std::string file(const std::string &name) {
+        Bytes f;
+        f.b = "SCgf";
+        f.i32(2).i16(1).pstring(name).i32((int)constants.size());
+        for (float c : constants)
+            f.f32(c);
+        f.i32(0).i32(0).i32(count);
+        f.b += units.b;
+        return f.i16(0).b;
+    }
+};
+
+// An OSC message: address, then int32 (i), float32 (f), string (s) or blob (b) arguments.
+struct Arg {
+    char tag;
+    std::int32_t i = 0;
+    float f = 0;
+    std::string s = {};
+};
+std::string message(const std::string &address, const std::vector<Arg> &args) {
+    Bytes m, tags;
+    m.osc_string(address);
+    std::string t = ",";
+    for (const Arg &a : args)
+        t += a.tag;
+    m.osc_string(t);
+    for (const Arg &a : args) {
+        if (a.tag == 'i') m.i32(a.i);
+        if (a.tag == 'f') m.f32(a.f);
+        if (a.tag == 's') m.osc_string(a.s);
+        if (a.tag == 'b') m.blob(a.s);
+    }
+    return m.b;
+}
+
+// A score: bundles at times in seconds, each as the server reads it (length, bundle).
+struct Score {
+    Bytes bytes;
+    void bundle(double seconds, const std::vector<std::string> &messages) {
+        Bytes b;
+        b.osc_string("#bundle");
+        const double whole = std::floor(seconds);
+        b.i32((std::int32_t)whole).i32((std::int32_t)(std::uint32_t)std::ldexp(seconds - whole, 32));
+        for (const std::string &m : messages)
+            b.i32((std::int32_t)m.size()).b += m;
+        bytes.i32((std::int32_t)b.b.size()).b += b.b;
+    }
+};
+
+class Scsynth : public testing::Test {
+  protected:
+    fs::path dir;
+    vibrel_emu::Host host;
+    std::vector<std::string> setup; // the bundle at time 0: SynthDefs and buffers, then the synths
+    std::vector<std::string> start;
+    int buffers = 0, synths = 0;
+
+    void SetUp() override {
+        ASSERT_TRUE(fs::exists(VIBREL_SCSYNTH)) << VIBREL_SCSYNTH << " missing (Debian: supercollider-server)";
+        dir = fs::path(VIBREL_SC_WORK) / VIBREL_VARIANT_NAME /
+              testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        ASSERT_TRUE(host.load(VIBREL_MODULE_PATH));
+    }
+
+    // A buffer holding x, read from its own sound file.
+    int buffer(const std::vector<float> &x) {
+        const int n = buffers++;
+        const fs::path file = dir / ("b" + std::to_string(n) + ".wav");
+        EXPECT_TRUE(write_wav(file, x));
+        setup.push_back(message("/b_allocRead", {{'i', n}, {'s', 0, 0, file.string()}, {'i', 0}, {'i', 0}}));
+        return n;
+    }
+
+    // A synth of one SynthDef; out goes to its own output channel (the synth's number).
+    int synth(SynthDef &def, SynthDef::In out) {
+        const int n = synths++;
+        def.unit("Out", kAudio, {def.k((float)n), out}, 0);
+        const std::string name = "s" + std::to_string(n);
+        setup.push_back(message("/d_recv", {{'b', 0, 0, def.file(name)}}));
+        start.push_back(message("/s_new", {{'s', 0, 0, name}, {'i', 1000 + n}, {'i', 0}, {'i', 0}}));
+        return n;
+    }
+
+    // Renders the synths in blocks of `block` frames; returns each synth's output and the server's console.
+    std::vector<std::vector<double>> render(int block, std::string *console) {
+        Score score;
+        setup.insert(setup.end(), start.begin(), start.end());
+        score.bundle(0, setup);
+        // The render ends at the last bundle; its message asks for no reply (there is no one to answer).
+        score.bundle((double)(kCaseFrames + block) / kRate, {message("/c_set", {{'i', 0}, {'i', 0}})});
+        std::ofstream(dir / "score.osc", std::ios::binary) << score.bytes.b;
+        const std::string cmd = "cd '" + dir.string() + "' && " VIBREL_SC_PRELOAD " timeout 120 '" VIBREL_SCSYNTH
+                                "' -N score.osc _ out.wav " + std::to_string(kRate) + " WAV float -o " +
+                                std::to_string(synths) + " -i 0 -z " + std::to_string(block) +
+                                " -U '" VIBREL_SC_PLUGIN_DIR ":" VIBREL_SC_BUILTIN "' > console.txt 2>&1";
+        EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+        std::ifstream log(dir / "console.txt");
+        std::stringstream text;
+        text << log.rdbuf();
+        *console = text.str();
+        std::vector<std::vector<double>> y = read_wav_channels(dir / "out.wav");
+        for (auto &channel : y)
+            if (channel.size() > (size_t)kCaseFrames) channel.resize((size_t)kCaseFrames);
+        return y;
+    }
+
+    // A unit of ours on a case's inputs, as the server gives them: a signal as a PlayBuf at audio rate, a
+    // stepping value as the first sample of each block of one (A2K), anything else a constant; what
+    // the Max build reads from an unconnected period inlet (zeros) is the constant 0.
+    SynthDef::In ours(SynthDef &def, const Case &c, float maxDelay = 8192) {
+        const bool stepping = !c.steps[kClearStep].empty();
+        auto stepped = [&](int step, float otherwise) {
+            if (!stepping) return def.k(otherwise);
+            std::vector<float> x;
+            for (float v : c.steps[step])
+                x.insert(x.end(), (size_t)c.block, v);
+            return def.unit("A2K", kControl, {def.play(kAudio, buffer(x))});
+        };
+        const bool gain = c.pattern == GainSignal || c.pattern == Both || c.pattern == GainAndHeldPeriod;
+        const bool period = c.pattern == PeriodSignal || c.pattern == Both;
+        const SynthDef::In x = def.play(kAudio, buffer(c.in[0]));
+        const SynthDef::In g = gain ? def.play(kAudio, buffer(c.in[1])) : stepped(kGainStep, 0.99609375f);
+        const SynthDef::In p = period                           ? def.play(kAudio, buffer(c.in[2]))
+                               : c.pattern == GainSignal         ? def.k(0)
+                               : c.pattern == GainAndHeldPeriod ? stepped(kPeriodStep, kHeldPeriod)
+                                                                : stepped(kPeriodStep, 100.375f);
+        const SynthDef::In b = stepped(kBrightnessStep, 0.625f), clear = stepped(kClearStep, 0);
+        return def.unit(VIBREL_SC_CLASS, kAudio, {x, g, p, b, clear, def.k(maxDelay)});
+    }
+};
+
+// --- Every routine, constant and moving signals, control-rate steps and a clear, in three block sizes.
+
+TEST_F(Scsynth, OutputEqualsTheMaxBuildBitForBit) {
+    Tally tally;
+    for (int block : {64, 1, 256}) {
+        setup.clear(), start.clear(), buffers = synths = 0;
+        std::vector<Case> cases = exactness_cases(block);
+        for (Case &c : step_cases(block))
+            cases.push_back(std::move(c));
+        for (const Case &c : cases) {
+            SynthDef def;
+            synth(def, ours(def, c));
+        }
+        std::string console;
+        const std::vector<std::vector<double>> y = render(block, &console);
+        ASSERT_EQ(y.size(), cases.size()) << console;
+        for (size_t k = 0; k < cases.size(); k++) {
+            const Case &c = cases[k];
+            std::string report;
+            const long differ = compare_bits(max_output(host, VIBREL_CLASS_NAME, c), y[k], 32, &report);
+            EXPECT_EQ(differ, 0) << "block " << block << ", case " << k << ", pattern " << c.pattern << "\n" << report;
+            tally[routine_of(c.pattern)].first += kCaseFrames;
+            tally[routine_of(c.pattern)].second += differ;
+        }
+    }
+    print_tally(std::string(VIBREL_SC_CLASS) + " in scsynth", tally);
+}
+
+// --- A largest delay that cannot be counted or allocated: one console line, a silent unit, and the
+// synths beside it undisturbed.
+
+TEST_F(Scsynth, BadMaxDelayGivesASilentUnitAndOneLine) {
+    const Case c = exactness_cases(64)[0];
+    for (float maxDelay : {1e30f, 1e12f, 2e6f, 8192.0f, NAN}) {
+        SynthDef def;
+        synth(def, ours(def, c, maxDelay));
+    }
+    std::string console;
+    const std::vector<std::vector<double>> y = render(64, &console);
+    ASSERT_EQ(y.size(), 5u) << console;
+    const std::string name = VIBREL_SC_CLASS;
+    for (const std::string &line :
+         {name + ": a largest delay of 1000000015047466219876688855040 samples is more than ",
+          name + ": no memory for a delay line of 999999995908 samples", // beyond what the pool can count
+          name + ": no memory for a delay line of 2000004 samples",      // beyond what it holds
+          name + ": a largest delay of nan samples is more than "}) {
+        const size_t at = console.find(line);
+        EXPECT_NE(at, std::string::npos) << line << "\n" << console;
+        EXPECT_EQ(console.find(line, at + 1), std::string::npos) << "more than one line: " << line;
+    }
+    EXPECT_NE(console.find("; the unit is silent\n"), std::string::npos) << console;
+    for (int silent : {0, 1, 2, 4})
+        EXPECT_EQ(std::count(y[silent].begin(), y[silent].end(), 0.0), kCaseFrames) << "synth " << silent;
+    EXPECT_EQ(compare_bits(max_output(host, VIBREL_CLASS_NAME, c), y[3], 32, nullptr), 0);
+}
+
+} // namespace
