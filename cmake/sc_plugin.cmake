@@ -6,6 +6,20 @@
 set(VIBREL_SC_CLASS_full Vibrel)
 set(VIBREL_SC_CLASS_lite VibrelLite)
 set(VIBREL_SC_PLUGIN_DIR ${PROJECT_BINARY_DIR}/sc/plugins)
+# The extension folder as users install it (in Platform.userExtensionDir): Classes/, HelpSource/ and each
+# system's plug-in in plugins/<system>/ (this build's only; the release archive gathers every system's).
+set(VIBREL_SC_EXTENSION_DIR ${PROJECT_BINARY_DIR}/sc/extension/Vibrel)
+if(APPLE)
+  set(VIBREL_SC_SYSTEM macos) # the universal file of both slices
+elseif(WIN32)
+  set(VIBREL_SC_SYSTEM windows-x86_64)
+elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64)$")
+  set(VIBREL_SC_SYSTEM linux-arm64)
+elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^arm")
+  set(VIBREL_SC_SYSTEM linux-armv7)
+else()
+  set(VIBREL_SC_SYSTEM linux-x86_64)
+endif()
 
 # vibrel_sc_ugen_<variant>: one variant's UGen, in its own namespace (variants/<variant>/variant.h).
 foreach(variant IN ITEMS full lite)
@@ -39,3 +53,21 @@ elseif(APPLE)
 else()
   target_link_options(vibrel_sc PRIVATE -static-libgcc LINKER:--exclude-libs,ALL)
 endif()
+
+# The class file and help files beside the plug-in, in the extension folder.
+file(GLOB_RECURSE sc_sources CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}/sc
+  ${PROJECT_SOURCE_DIR}/sc/classes/*.sc ${PROJECT_SOURCE_DIR}/sc/HelpSource/*.schelp)
+set(copies)
+foreach(file IN LISTS sc_sources)
+  string(REGEX REPLACE "^classes/" "Classes/" to "${file}")
+  add_custom_command(OUTPUT ${VIBREL_SC_EXTENSION_DIR}/${to}
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/sc/${file} ${VIBREL_SC_EXTENSION_DIR}/${to}
+    DEPENDS ${PROJECT_SOURCE_DIR}/sc/${file} VERBATIM)
+  list(APPEND copies ${VIBREL_SC_EXTENSION_DIR}/${to})
+endforeach()
+add_custom_command(TARGET vibrel_sc POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${VIBREL_SC_EXTENSION_DIR}/plugins/${VIBREL_SC_SYSTEM}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:vibrel_sc> ${VIBREL_SC_EXTENSION_DIR}/plugins/${VIBREL_SC_SYSTEM}/
+  VERBATIM)
+add_custom_target(vibrel_sc_extension ALL DEPENDS ${copies})
+add_dependencies(vibrel_sc_extension vibrel_sc)

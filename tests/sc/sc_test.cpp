@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "host_compare.h"
+#include "pitch.h"
 #include "vibrel.h"
 
 namespace fs = std::filesystem;
@@ -259,6 +260,50 @@ TEST_F(Scsynth, BadMaxDelayGivesASilentUnitAndOneLine) {
     for (int silent : {0, 1, 2, 4})
         EXPECT_EQ(std::count(y[silent].begin(), y[silent].end(), 0.0), kCaseFrames) << "synth " << silent;
     EXPECT_EQ(compare_bits(max_output(host, VIBREL_CLASS_NAME, c), y[3], 32, nullptr), 0);
+}
+
+// --- The extension folder as users install it: sclang compiles our classes, parses every example of the
+// help files and runs the non-real-time ones (rendered by scsynth, in tune); the tuning method gives the
+// closed form's periods. Once, in the full variant's tests (the folder holds both UGens).
+
+TEST_F(Scsynth, SclangRunsTheHelpExamples) {
+    if (std::string(VIBREL_VARIANT_NAME) != "full") GTEST_SKIP() << "run once, by the full variant's tests";
+    ASSERT_TRUE(fs::exists(VIBREL_SCLANG)) << VIBREL_SCLANG << " missing (Debian: supercollider-language)";
+    const fs::path extensions = dir / "home/.local/share/SuperCollider/Extensions";
+    fs::create_directories(extensions);
+    fs::copy(VIBREL_SC_EXTENSION_DIR, extensions / "Vibrel", fs::copy_options::recursive);
+    // Headless: Qt without a display, its web engine without the sandbox it refuses to run as root.
+    const std::string cmd = "cd '" + dir.string() + "' && HOME='" + (dir / "home").string() +
+                            "' QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 timeout 120 '" VIBREL_SCLANG
+                            "' '" VIBREL_SC_SOURCE_DIR "/help_examples.scd' > console.txt 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    std::ifstream log(dir / "console.txt");
+    std::stringstream text;
+    text << log.rdbuf();
+    const std::string console = text.str();
+    EXPECT_NE(console.find("\ndone\n"), std::string::npos) << console;
+    EXPECT_EQ(console.find("ERROR"), std::string::npos) << console;
+    int parsed = 0;
+    std::istringstream lines(console);
+    for (std::string l; std::getline(lines, l);) {
+        EXPECT_EQ(l.find(": failed"), std::string::npos) << l;
+        parsed += l.rfind("example ", 0) == 0 && l.find(": parsed") != std::string::npos;
+        double hz, rate, period;
+        if (std::sscanf(l.c_str(), "period %lf %lf %lf", &hz, &rate, &period) == 3) {
+            const double closed =
+                rate / hz * (1. + std::atan(125.66370614359172 / rate * 0.5 / std::tan(3.141592653589793 * hz / rate)) /
+                                      6.283185307179586);
+            EXPECT_NEAR(period, closed, closed * 1e-15) << l;
+        }
+    }
+    EXPECT_EQ(parsed, 9) << console; // every line or region of code in the two help files
+    for (const char *file : {"vibrel-pluck.wav", "vibrel-lite-pluck.wav"}) {
+        const std::vector<double> y = read_wav(dir / "home" / file);
+        ASSERT_GE(y.size(), 44100u) << file << "\n" << console;
+        const auto pitch = vibrel_analysis::estimate_pitch(y.data() + 2205, y.size() - 2205, kRate);
+        ASSERT_TRUE(pitch.ok) << file;
+        EXPECT_LT(std::fabs(vibrel_analysis::cents(pitch.hz, 220.0)), 1.0) << file << ": " << pitch.hz << " Hz";
+    }
 }
 
 } // namespace
