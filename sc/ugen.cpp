@@ -63,13 +63,19 @@ void next(Unit *u, int frames) {
     float_host::string_perform(s, r, in, unit->outBuf[0], frames);
 }
 
-// The server's console line for a unit made silent: the float hosts' reason, named for this UGen.
+// The server's console line for a unit made silent: the float hosts' "<class>: <reason>; no object made"
+// told as "<UGen>: <reason>; the unit is silent". (No strstr or memcmp: the macOS builds' headers lack them.)
 void report_silent(const char *why) {
-    const char *reason = strstr(why, ": ");
-    reason = reason ? reason + 2 : why;
-    const char *end = strstr(reason, "; no object made");
-    const int length = end ? (int)(end - reason) : (int)strlen(reason);
-    ft->print("%s: %.*s; the unit is silent\n", VIBREL_SC_NAME, length, reason);
+    constexpr size_t kPrefix = sizeof VIBREL_CLASS_NAME + 1; // the class name, ": "
+    constexpr char kSuffix[] = "; no object made";
+    constexpr size_t kSuffixLength = sizeof kSuffix - 1;
+    const char *reason = strlen(why) >= kPrefix ? why + kPrefix : why;
+    size_t length = strlen(reason);
+    bool suffixed = length >= kSuffixLength;
+    for (size_t i = 0; suffixed && i < kSuffixLength; i++)
+        suffixed = reason[length - kSuffixLength + i] == kSuffix[i];
+    if (suffixed) length -= kSuffixLength;
+    ft->print("%s: %.*s; the unit is silent\n", VIBREL_SC_NAME, (int)length, reason);
 }
 
 // The line from the real-time pool, the DC blocker for the unit's rate, the routine by the inputs' rates
