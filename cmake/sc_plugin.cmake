@@ -6,19 +6,18 @@
 set(VIBREL_SC_CLASS_full Vibrel)
 set(VIBREL_SC_CLASS_lite VibrelLite)
 set(VIBREL_SC_PLUGIN_DIR ${PROJECT_BINARY_DIR}/sc/plugins)
-# The extension folder as users install it (in Platform.userExtensionDir): Classes/, HelpSource/ and each
-# system's plug-in in plugins/<system>/ (this build's only; the release archive gathers every system's).
+# The extension folder as users install it (in Platform.userExtensionDir): Classes/, HelpSource/ and the
+# plug-ins in plugins/<system>/. The server skips a folder named for another system (osx, windows, linux)
+# and any named "ignore"; it cannot survive a plug-in it fails to load (scsynth 3.13 on Linux crashes), so
+# in the release archive (cmake/sc_archive.cmake) each Linux processor's file waits under plugins/ignore/
+# for the user to move one into plugins/linux/ (README). Here: this build's plug-in, where it is installed.
 set(VIBREL_SC_EXTENSION_DIR ${PROJECT_BINARY_DIR}/sc/extension/Vibrel)
 if(APPLE)
-  set(VIBREL_SC_SYSTEM macos) # the universal file of both slices
+  set(VIBREL_SC_SYSTEM osx) # the universal file of both slices
 elseif(WIN32)
-  set(VIBREL_SC_SYSTEM windows-x86_64)
-elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64)$")
-  set(VIBREL_SC_SYSTEM linux-arm64)
-elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^arm")
-  set(VIBREL_SC_SYSTEM linux-armv7)
+  set(VIBREL_SC_SYSTEM windows)
 else()
-  set(VIBREL_SC_SYSTEM linux-x86_64)
+  set(VIBREL_SC_SYSTEM linux)
 endif()
 
 # vibrel_sc_ugen_<variant>: one variant's UGen, in its own namespace (variants/<variant>/variant.h).

@@ -2,6 +2,16 @@
 // at lower cost). The server-side inputs, in order: excitation, gain, period, brightness, clear, maxDelay.
 
 Vibrel : UGen {
+	// On Linux the server loads the plug-in from plugins/linux/, where the archive puts none: the files of
+	// each processor wait under plugins/ignore/ (the server would crash on one it cannot load).
+	*initClass {
+		var linux = PathName(PathName(this.filenameSymbol.asString).pathOnly).parentPath +/+ "plugins/linux/vibrel.so";
+		if(thisProcess.platform.name == \linux and: { File.exists(linux).not }) {
+			("Vibrel: no plug-in in %: move the one for this processor (%) from plugins/ignore/linux-x86_64, "
+				++ "linux-arm64 or linux-armv7 there").format(linux, Platform.architecture).warn
+		}
+	}
+
 	// in: the excitation; gain: loop gain at the fundamental, -0.99999 to 0.99999; period: in samples,
 	// from 4 (3 for VibrelLite) to maxDelay; brightness: gain at Nyquist relative to the fundamental, 0 to
 	// 0.99999; clear: silences the string when it rises above 0; maxDelay: the longest period in samples,
