@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -128,6 +130,7 @@ class Scsynth : public testing::Test {
     std::vector<std::string> setup; // the bundle at time 0: SynthDefs and buffers, then the synths
     std::vector<std::string> start;
     int buffers = 0, synths = 0;
+    std::string plugin_dir = VIBREL_SC_PLUGIN_DIR; // the folder of ours the server loads
 
     void SetUp() override {
         ASSERT_TRUE(fs::exists(VIBREL_SCSYNTH)) << VIBREL_SCSYNTH << " missing (Debian: supercollider-server)";
@@ -168,7 +171,7 @@ class Scsynth : public testing::Test {
         const std::string cmd = "cd '" + dir.string() + "' && " VIBREL_SC_PRELOAD " timeout 120 '" VIBREL_SCSYNTH
                                 "' -N score.osc _ out.wav " + std::to_string(kRate) + " WAV float -o " +
                                 std::to_string(synths) + " -i 0 -z " + std::to_string(block) +
-                                " -U '" VIBREL_SC_PLUGIN_DIR ":" VIBREL_SC_BUILTIN "' > console.txt 2>&1";
+                                " -U '" + plugin_dir + ":" VIBREL_SC_BUILTIN "' > console.txt 2>&1";
         EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
         std::ifstream log(dir / "console.txt");
         std::stringstream text;
@@ -303,6 +306,50 @@ TEST_F(Scsynth, SclangRunsTheHelpExamples) {
         const auto pitch = vibrel_analysis::estimate_pitch(y.data() + 2205, y.size() - 2205, kRate);
         ASSERT_TRUE(pitch.ok) << file;
         EXPECT_LT(std::fabs(vibrel_analysis::cents(pitch.hz, 220.0)), 1.0) << file << ": " << pitch.hz << " Hz";
+    }
+}
+
+// --- The release archive (after the cross builds; test cross.sc_archive): each system's plug-in in its
+// format, the macOS one signed; unzipped as it is, the server skips every folder not for it; after the
+// README's step (the x86-64 file moved into plugins/linux) it renders our UGens bit for bit.
+
+TEST_F(Scsynth, ArchiveInstallsAndRenders) {
+    const char *archive = std::getenv("VIBREL_SC_ARCHIVE");
+    if (!archive) GTEST_SKIP() << "the archive is tested by cross.sc_archive, after the cross builds";
+    const fs::path extensions = dir / "Extensions", plugins = extensions / "Vibrel/plugins";
+    fs::create_directories(extensions);
+    ASSERT_EQ(std::system(("cd '" + extensions.string() + "' && unzip -q '" + archive + "'").c_str()), 0);
+    const std::pair<const char *, const char *> formats[] = {
+        {"ignore/linux-x86_64/vibrel.so", "ELF 64-bit LSB shared object, x86-64"},
+        {"ignore/linux-arm64/vibrel.so", "ELF 64-bit LSB shared object, ARM aarch64"},
+        {"ignore/linux-armv7/vibrel.so", "ELF 32-bit LSB shared object, ARM, EABI5"},
+        {"windows/vibrel.scx", "PE32+ executable (DLL) (console) x86-64"},
+        {"osx/vibrel.scx", "Mach-O universal binary with 2 architectures: [x86_64"}};
+    for (const auto &[file, format] : formats) {
+        FILE *p = popen(("file -b '" + (plugins / file).string() + "'").c_str(), "r");
+        char line[400] = "";
+        if (p) (void)!std::fgets(line, sizeof line, p), pclose(p);
+        EXPECT_NE(std::string(line).find(format), std::string::npos) << file << ": " << line;
+    }
+    EXPECT_EQ(std::system(("python3 '" VIBREL_CHECK_SIGNATURE "' '" + (plugins / "osx/vibrel.scx").string() + "'").c_str()), 0);
+    const Case c = exactness_cases(64)[1];
+    std::string console;
+    for (bool moved : {false, true}) {
+        if (moved) {
+            fs::create_directories(plugins / "linux");
+            fs::rename(plugins / "ignore/linux-x86_64/vibrel.so", plugins / "linux/vibrel.so");
+        }
+        setup.clear(), start.clear(), buffers = synths = 0;
+        SynthDef def;
+        synth(def, ours(def, c));
+        plugin_dir = extensions.string();
+        const std::vector<std::vector<double>> y = render(64, &console);
+        EXPECT_EQ(console.find("ERROR: dlopen"), std::string::npos) << console;
+        if (moved) {
+            EXPECT_EQ(compare_bits(max_output(host, VIBREL_CLASS_NAME, c), y.at(0), 32, nullptr), 0) << console;
+        } else {
+            EXPECT_NE(console.find("UGen '" VIBREL_SC_CLASS "' not installed"), std::string::npos) << console;
+        }
     }
 }
 
