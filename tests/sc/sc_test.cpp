@@ -123,23 +123,52 @@ struct Score {
     }
 };
 
+// A server: Debian's scsynth here, or Debian's scsynth for another processor under qemu-user (-L root)
+// with the plug-in of that processor's cross build.
+struct Server {
+    const char *name;
+    const char *qemu = "";
+    const char *root = "";        // the unpacked packages; the server and its plug-ins inside
+    const char *plugins = VIBREL_SC_PLUGIN_DIR; // the folder holding only our plug-in
+    bool ilp32 = false;                         // 32-bit long and pointers (armv7)
+    friend void PrintTo(const Server &s, std::ostream *os) { *os << s.name; }
+};
+const Server kServers[] = {
+    {"x86_64"},
+    {"arm64", VIBREL_QEMU_AARCH64, VIBREL_SC_ARM64_ROOT, VIBREL_CROSS_ROOT "/aarch64/sc/plugins"},
+    {"armv7", VIBREL_QEMU_ARM, VIBREL_SC_ARMHF_ROOT, VIBREL_CROSS_ROOT "/armv7/sc/plugins", true},
+};
+
 class Scsynth : public testing::Test {
   protected:
+    Server server = kServers[0];
     fs::path dir;
     vibrel_emu::Host host;
     std::vector<std::string> setup; // the bundle at time 0: SynthDefs and buffers, then the synths
     std::vector<std::string> start;
     int buffers = 0, synths = 0;
-    std::string plugin_dir = VIBREL_SC_PLUGIN_DIR; // the folder of ours the server loads
+    std::string plugin_dir; // the folder of ours the server loads
 
     void SetUp() override {
-        ASSERT_TRUE(fs::exists(VIBREL_SCSYNTH)) << VIBREL_SCSYNTH << " missing (Debian: supercollider-server)";
-        dir = fs::path(VIBREL_SC_WORK) / VIBREL_VARIANT_NAME /
-              testing::UnitTest::GetInstance()->current_test_info()->name();
+        // The cross builds are not instrumented: nothing for the sanitizers to see under the emulator.
+        if (*server.qemu && *VIBREL_SC_PRELOAD) GTEST_SKIP() << "the sanitizer build runs native scsynth only";
+        ASSERT_TRUE(fs::exists(exe())) << exe() << " missing (Debian: supercollider-server; other processors: "
+                                                   "tests/sc/fetch_scsynth.sh)";
+        if (*server.qemu) {
+            ASSERT_TRUE(fs::exists(server.qemu)) << server.qemu << ": qemu-user is not installed";
+        }
+        plugin_dir = server.plugins;
+        ASSERT_TRUE(fs::exists(plugin_dir)) << plugin_dir << " missing: build the cross presets (.ci/cross.sh)";
+        std::string test = testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char &c : test)
+            if (c == '/') c = '_';
+        dir = fs::path(VIBREL_SC_WORK) / VIBREL_VARIANT_NAME / test;
         fs::remove_all(dir);
         fs::create_directories(dir);
         ASSERT_TRUE(host.load(VIBREL_MODULE_PATH));
     }
+
+    std::string exe() const { return std::string(server.root) + (*server.root ? "/usr/bin/scsynth" : VIBREL_SCSYNTH); }
 
     // A buffer holding x, read from its own sound file.
     int buffer(const std::vector<float> &x) {
@@ -168,10 +197,13 @@ class Scsynth : public testing::Test {
         // The render ends at the last bundle; its message asks for no reply (there is no one to answer).
         score.bundle((double)(kCaseFrames + block) / kRate, {message("/c_set", {{'i', 0}, {'i', 0}})});
         std::ofstream(dir / "score.osc", std::ios::binary) << score.bytes.b;
-        const std::string cmd = "cd '" + dir.string() + "' && " VIBREL_SC_PRELOAD " timeout 120 '" VIBREL_SCSYNTH
-                                "' -N score.osc _ out.wav " + std::to_string(kRate) + " WAV float -o " +
-                                std::to_string(synths) + " -i 0 -z " + std::to_string(block) +
-                                " -U '" + plugin_dir + ":" VIBREL_SC_BUILTIN "' > console.txt 2>&1";
+        const std::string builtin = *server.root ? server.root + std::string("/usr/lib/SuperCollider/plugins")
+                                                 : VIBREL_SC_BUILTIN;
+        const std::string run = *server.qemu ? std::string(server.qemu) + " -L '" + server.root + "' '" + exe() + "'"
+                                             : VIBREL_SC_PRELOAD " '" + exe() + "'";
+        const std::string cmd = "cd '" + dir.string() + "' && timeout 300 " + run + " -N score.osc _ out.wav " +
+                                std::to_string(kRate) + " WAV float -o " + std::to_string(synths) + " -i 0 -z " +
+                                std::to_string(block) + " -U '" + plugin_dir + ":" + builtin + "' > console.txt 2>&1";
         EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
         std::ifstream log(dir / "console.txt");
         std::stringstream text;
@@ -208,9 +240,17 @@ class Scsynth : public testing::Test {
     }
 };
 
+// The tests of the UGens' behaviour run in Debian's scsynth for arm64 and armhf too, under qemu.
+class ScsynthOnEveryCpu : public Scsynth, public testing::WithParamInterface<Server> {
+    void SetUp() override {
+        server = GetParam();
+        Scsynth::SetUp();
+    }
+};
+
 // --- Every routine, constant and moving signals, control-rate steps and a clear, in three block sizes.
 
-TEST_F(Scsynth, OutputEqualsTheMaxBuildBitForBit) {
+TEST_P(ScsynthOnEveryCpu, OutputEqualsTheMaxBuildBitForBit) {
     Tally tally;
     for (int block : {64, 1, 256}) {
         setup.clear(), start.clear(), buffers = synths = 0;
@@ -233,13 +273,13 @@ TEST_F(Scsynth, OutputEqualsTheMaxBuildBitForBit) {
             tally[routine_of(c.pattern)].second += differ;
         }
     }
-    print_tally(std::string(VIBREL_SC_CLASS) + " in scsynth", tally);
+    print_tally(std::string(VIBREL_SC_CLASS) + " in scsynth on " + server.name, tally);
 }
 
 // --- A largest delay that cannot be counted or allocated: one console line, a silent unit, and the
 // synths beside it undisturbed.
 
-TEST_F(Scsynth, BadMaxDelayGivesASilentUnitAndOneLine) {
+TEST_P(ScsynthOnEveryCpu, BadMaxDelayGivesASilentUnitAndOneLine) {
     const Case c = exactness_cases(64)[0];
     for (float maxDelay : {1e30f, 1e12f, 2e6f, 8192.0f, NAN}) {
         SynthDef def;
@@ -252,7 +292,9 @@ TEST_F(Scsynth, BadMaxDelayGivesASilentUnitAndOneLine) {
     auto slots = [](float maxDelay) { return std::to_string((long long)maxDelay + VIBREL_NS::kGuard) + " samples"; };
     for (const std::string &line :
          {name + ": a largest delay of 1000000015047466219876688855040 samples is more than ",
-          name + ": no memory for a delay line of " + slots(1e12f), // beyond what the pool can count
+          // beyond what the pool can count; a 32-bit system cannot count the line's bytes at all
+          server.ilp32 ? name + ": a largest delay of 999999995904 samples is more than "
+                       : name + ": no memory for a delay line of " + slots(1e12f),
           name + ": no memory for a delay line of " + slots(2e6f),  // beyond what it holds
           name + ": a largest delay of nan samples is more than "}) {
         const size_t at = console.find(line);
@@ -352,5 +394,8 @@ TEST_F(Scsynth, ArchiveInstallsAndRenders) {
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Servers, ScsynthOnEveryCpu, testing::ValuesIn(kServers),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
