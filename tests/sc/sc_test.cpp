@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "host_compare.h"
 #include "pitch.h"
@@ -361,17 +362,30 @@ TEST_F(Scsynth, ArchiveInstallsAndRenders) {
     const fs::path extensions = dir / "Extensions", plugins = extensions / "Vibrel/plugins";
     fs::create_directories(extensions);
     ASSERT_EQ(std::system(("cd '" + extensions.string() + "' && unzip -q '" + archive + "'").c_str()), 0);
-    const std::pair<const char *, const char *> formats[] = {
-        {"ignore/linux-x86_64/vibrel.so", "ELF 64-bit LSB shared object, x86-64"},
-        {"ignore/linux-arm64/vibrel.so", "ELF 64-bit LSB shared object, ARM aarch64"},
-        {"ignore/linux-armv7/vibrel.so", "ELF 32-bit LSB shared object, ARM, EABI5"},
-        {"windows/vibrel.scx", "PE32+ executable (DLL) (console) x86-64"},
-        {"osx/vibrel.scx", "Mach-O universal binary with 2 architectures: [x86_64"}};
-    for (const auto &[file, format] : formats) {
-        FILE *p = popen(("file -b '" + (plugins / file).string() + "'").c_str(), "r");
-        char line[400] = "";
-        if (p) (void)!std::fgets(line, sizeof line, p), pclose(p);
-        EXPECT_NE(std::string(line).find(format), std::string::npos) << file << ": " << line;
+    // Each file's format, and its exports: the server's three entry points, nothing else.
+    const std::string nm = VIBREL_LLVM_BIN "/llvm-nm -D --defined-only '%' | awk '{print $3}'";
+    const std::string nm_macho = VIBREL_LLVM_BIN "/llvm-nm -g --defined-only '%' | awk 'NF==3{print $3}' | sed 's/^_//'";
+    const std::string pe = VIBREL_LLVM_BIN "/llvm-readobj --coff-exports '%' | awk '/Name:/{print $2}'";
+    const std::tuple<const char *, const char *, const std::string &> files[] = {
+        {"ignore/linux-x86_64/vibrel.so", "ELF 64-bit LSB shared object, x86-64", nm},
+        {"ignore/linux-arm64/vibrel.so", "ELF 64-bit LSB shared object, ARM aarch64", nm},
+        {"ignore/linux-armv7/vibrel.so", "ELF 32-bit LSB shared object, ARM, EABI5", nm},
+        {"windows/vibrel.scx", "PE32+ executable (DLL) (console) x86-64", pe},
+        {"osx/vibrel.scx", "Mach-O universal binary with 2 architectures: [x86_64", nm_macho}};
+    auto output = [](const std::string &cmd) {
+        std::string text;
+        FILE *p = popen(cmd.c_str(), "r");
+        for (char line[400]; p && std::fgets(line, sizeof line, p);)
+            text += line;
+        if (p) pclose(p);
+        return text;
+    };
+    for (const auto &[file, format, exports] : files) {
+        const std::string path = (plugins / file).string();
+        EXPECT_NE(output("file -b '" + path + "'").find(format), std::string::npos) << file;
+        std::string cmd = exports;
+        cmd.replace(cmd.find('%'), 1, path);
+        EXPECT_EQ(output(cmd + " | sort -u | tr '\\n' ' '"), "api_version load server_type ") << file;
     }
     EXPECT_EQ(std::system(("python3 '" VIBREL_CHECK_SIGNATURE "' '" + (plugins / "osx/vibrel.scx").string() + "'").c_str()), 0);
     const Case c = exactness_cases(64)[1];
