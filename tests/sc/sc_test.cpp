@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -32,21 +33,10 @@ struct Bytes {
     Bytes &i8(int v) { return b += (char)v, *this; }
     Bytes &i16(int v) { return i8(v >> 8).i8(v); }
     Bytes &i32(std::int32_t v) { return i16(v >> 16).i16(v); }
-    Bytes &f32(float v) {
-        std::int32_t u;
-        std::memcpy(&u, &v, 4);
-        return i32(u);
-    }
     Bytes &pstring(const std::string &s) { return i8((int)s.size()), b += s, *this; }
-    Bytes &osc_string(const std::string &s) { // null-terminated, padded to 4 bytes
+    Bytes &padded(const std::string &s, bool terminated) { // OSC: to a multiple of 4 bytes
         b += s;
-        b.append(4 - s.size() % 4, '\0');
-        return *this;
-    }
-    Bytes &blob(const std::string &s) {
-        i32((std::int32_t)s.size()), b += s;
-        b.append((4 - s.size() % 4) % 4, '\0');
-        return *this;
+        return b.append(terminated ? 4 - s.size() % 4 : (4 - s.size() % 4) % 4, '\0'), *this;
     }
 };
 
@@ -55,14 +45,14 @@ struct SynthDef {
     struct In {
         int unit, index; // unit -1: constant number `index`
     };
-    std::vector<float> constants;
     Bytes units;
     int count = 0;
+    std::vector<std::int32_t> constants; // the bits of each
     In k(float v) {
-        for (size_t i = 0; i < constants.size(); i++)
-            if (std::memcmp(&constants[i], &v, 4) == 0) return {-1, (int)i};
-        constants.push_back(v);
-        return {-1, (int)constants.size() - 1};
+        const auto at = std::find(constants.begin(), constants.end(), std::bit_cast<std::int32_t>(v));
+        const int index = (int)(at - constants.begin());
+        if (at == constants.end()) constants.push_back(std::bit_cast<std::int32_t>(v));
+        return {-1, index};
     }
     In unit(const std::string &cls, int rate, const std::vector<In> &ins, int outputs = 1) {
         units.pstring(cls).i8(rate).i32((int)ins.size()).i32(outputs).i16(0);
@@ -72,57 +62,28 @@ struct SynthDef {
             units.i8(rate);
         return {count++, 0};
     }
-    In play(int rate, int buffer) {
-        return unit("PlayBuf", rate, {k((float)buffer), k(1), k(1), k(0), k(0), k(0)});
-    }
+    In play(int buffer) { return unit("PlayBuf", kAudio, {k((float)buffer), k(1), k(1), k(0), k(0), k(0)}); }
     std::string file(const std::string &name) {
-        Bytes f;
-        f.b = "SCgf";
+        Bytes f{"SCgf"};
         f.i32(2).i16(1).pstring(name).i32((int)constants.size());
-        for (float c : constants)
-            f.f32(c);
-        f.i32(0).i32(0).i32(count);
-        f.b += units.b;
+        for (std::int32_t c : constants)
+            f.i32(c);
+        f.i32(0).i32(0).i32(count).b += units.b;
         return f.i16(0).b;
     }
 };
 
-// An OSC message: address, then int32 (i), float32 (f), string (s) or blob (b) arguments.
-struct Arg {
-    char tag;
-    std::int32_t i = 0;
-    float f = 0;
-    std::string s = {};
-};
-std::string message(const std::string &address, const std::vector<Arg> &args) {
-    Bytes m, tags;
-    m.osc_string(address);
-    std::string t = ",";
-    for (const Arg &a : args)
-        t += a.tag;
-    m.osc_string(t);
-    for (const Arg &a : args) {
-        if (a.tag == 'i') m.i32(a.i);
-        if (a.tag == 'f') m.f32(a.f);
-        if (a.tag == 's') m.osc_string(a.s);
-        if (a.tag == 'b') m.blob(a.s);
+// An OSC message; each argument an int32 (tag i, given as text), a string (s) or a blob (b).
+std::string message(const std::string &address, const std::string &tags, const std::vector<std::string> &args) {
+    Bytes m;
+    m.padded(address, true).padded("," + tags, true);
+    for (size_t i = 0; i < args.size(); i++) {
+        if (tags[i] == 'i') m.i32(std::stoi(args[i]));
+        if (tags[i] == 's') m.padded(args[i], true);
+        if (tags[i] == 'b') m.i32((std::int32_t)args[i].size()).padded(args[i], false);
     }
     return m.b;
 }
-
-// A score: bundles at times in seconds, each as the server reads it (length, bundle).
-struct Score {
-    Bytes bytes;
-    void bundle(double seconds, const std::vector<std::string> &messages) {
-        Bytes b;
-        b.osc_string("#bundle");
-        const double whole = std::floor(seconds);
-        b.i32((std::int32_t)whole).i32((std::int32_t)(std::uint32_t)std::ldexp(seconds - whole, 32));
-        for (const std::string &m : messages)
-            b.i32((std::int32_t)m.size()).b += m;
-        bytes.i32((std::int32_t)b.b.size()).b += b.b;
-    }
-};
 
 // A server: Debian's scsynth here, or Debian's scsynth for another processor under qemu-user (-L root)
 // with the plug-in of that processor's cross build.
@@ -176,7 +137,7 @@ class Scsynth : public testing::Test {
         const int n = buffers++;
         const fs::path file = dir / ("b" + std::to_string(n) + ".wav");
         EXPECT_TRUE(write_wav(file, x));
-        setup.push_back(message("/b_allocRead", {{'i', n}, {'s', 0, 0, file.string()}, {'i', 0}, {'i', 0}}));
+        setup.push_back(message("/b_allocRead", "isii", {std::to_string(n), file.string(), "0", "0"}));
         return n;
     }
 
@@ -185,19 +146,26 @@ class Scsynth : public testing::Test {
         const int n = synths++;
         def.unit("Out", kAudio, {def.k((float)n), out}, 0);
         const std::string name = "s" + std::to_string(n);
-        setup.push_back(message("/d_recv", {{'b', 0, 0, def.file(name)}}));
-        start.push_back(message("/s_new", {{'s', 0, 0, name}, {'i', 1000 + n}, {'i', 0}, {'i', 0}}));
+        setup.push_back(message("/d_recv", "b", {def.file(name)}));
+        start.push_back(message("/s_new", "siii", {name, std::to_string(1000 + n), "0", "0"}));
         return n;
     }
 
     // Renders the synths in blocks of `block` frames; returns each synth's output and the server's console.
     std::vector<std::vector<double>> render(int block, std::string *console) {
-        Score score;
+        // The score: (length, bundle) records; a bundle at a time in seconds (32.32 fixed point). The render
+        // ends at the last bundle (under a second), whose message asks for no reply (no one would hear it).
+        Bytes score;
         setup.insert(setup.end(), start.begin(), start.end());
-        score.bundle(0, setup);
-        // The render ends at the last bundle; its message asks for no reply (there is no one to answer).
-        score.bundle((double)(kCaseFrames + block) / kRate, {message("/c_set", {{'i', 0}, {'i', 0}})});
-        std::ofstream(dir / "score.osc", std::ios::binary) << score.bytes.b;
+        const double end = (double)(kCaseFrames + block) / kRate;
+        for (const auto &[seconds, messages] : {std::pair{0.0, setup}, {end, {message("/c_set", "ii", {"0", "0"})}}}) {
+            Bytes b;
+            b.padded("#bundle", true).i32(0).i32((std::int32_t)(std::uint32_t)std::ldexp(seconds, 32));
+            for (const std::string &m : messages)
+                b.i32((std::int32_t)m.size()).b += m;
+            score.i32((std::int32_t)b.b.size()).b += b.b;
+        }
+        std::ofstream(dir / "score.osc", std::ios::binary) << score.b;
         const std::string builtin = *server.root ? server.root + std::string("/usr/lib/SuperCollider/plugins")
                                                  : VIBREL_SC_BUILTIN;
         const std::string run = *server.qemu ? std::string(server.qemu) + " -L '" + server.root + "' '" + exe() + "'"
@@ -226,13 +194,13 @@ class Scsynth : public testing::Test {
             std::vector<float> x;
             for (float v : c.steps[step])
                 x.insert(x.end(), (size_t)c.block, v);
-            return def.unit("A2K", kControl, {def.play(kAudio, buffer(x))});
+            return def.unit("A2K", kControl, {def.play(buffer(x))});
         };
         const bool gain = c.pattern == GainSignal || c.pattern == Both || c.pattern == GainAndHeldPeriod;
         const bool period = c.pattern == PeriodSignal || c.pattern == Both;
-        const SynthDef::In x = def.play(kAudio, buffer(c.in[0]));
-        const SynthDef::In g = gain ? def.play(kAudio, buffer(c.in[1])) : stepped(kGainStep, 0.99609375f);
-        const SynthDef::In p = period                           ? def.play(kAudio, buffer(c.in[2]))
+        const SynthDef::In x = def.play(buffer(c.in[0]));
+        const SynthDef::In g = gain ? def.play(buffer(c.in[1])) : stepped(kGainStep, 0.99609375f);
+        const SynthDef::In p = period                           ? def.play(buffer(c.in[2]))
                                : c.pattern == GainSignal         ? def.k(0)
                                : c.pattern == GainAndHeldPeriod ? stepped(kPeriodStep, kHeldPeriod)
                                                                 : stepped(kPeriodStep, 100.375f);
