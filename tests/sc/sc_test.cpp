@@ -299,11 +299,12 @@ TEST_F(Scsynth, SclangRunsTheHelpExamples) {
     const std::string console = text.str();
     EXPECT_NE(console.find("\ndone\n"), std::string::npos) << console;
     EXPECT_EQ(console.find("ERROR"), std::string::npos) << console;
-    int parsed = 0;
+    int parsed = 0, built = 0;
     std::istringstream lines(console);
     for (std::string l; std::getline(lines, l);) {
         EXPECT_EQ(l.find(": failed"), std::string::npos) << l;
         parsed += l.rfind("example ", 0) == 0 && l.find(": parsed") != std::string::npos;
+        built += l.rfind("example ", 0) == 0 && l.find(": built") != std::string::npos;
         double hz, rate, period;
         if (std::sscanf(l.c_str(), "period %lf %lf %lf", &hz, &rate, &period) == 3) {
             const double closed =
@@ -313,6 +314,7 @@ TEST_F(Scsynth, SclangRunsTheHelpExamples) {
         }
     }
     EXPECT_EQ(parsed, 9) << console; // every line or region of code in the two help files
+    EXPECT_EQ(built, 5) << console;  // those that play a function
     for (const char *file : {"vibrel-pluck.wav", "vibrel-lite-pluck.wav"}) {
         const std::vector<double> y = read_wav(dir / "home" / file);
         ASSERT_GE(y.size(), 44100u) << file << "\n" << console;
