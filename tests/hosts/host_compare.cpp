@@ -133,16 +133,6 @@ bool write_wav(const std::filesystem::path &path, const std::vector<float> &x, i
     return whole;
 }
 
-std::vector<double> read_wav(const std::filesystem::path &path) {
-    SF_INFO info{};
-    SNDFILE *f = sf_open(path.c_str(), SFM_READ, &info);
-    if (!f) return {};
-    std::vector<double> x((size_t)info.frames);
-    sf_read_double(f, x.data(), info.frames);
-    sf_close(f);
-    return x;
-}
-
 std::vector<std::vector<double>> read_wav_channels(const std::filesystem::path &path) {
     SF_INFO info{};
     SNDFILE *f = sf_open(path.c_str(), SFM_READ, &info);
@@ -154,6 +144,11 @@ std::vector<std::vector<double>> read_wav_channels(const std::filesystem::path &
     for (size_t i = 0; i < frames.size(); i++)
         x[i % (size_t)info.channels][i / (size_t)info.channels] = frames[i];
     return x;
+}
+
+std::vector<double> read_wav(const std::filesystem::path &path) {
+    std::vector<std::vector<double>> x = read_wav_channels(path);
+    return x.empty() ? std::vector<double>{} : std::move(x[0]);
 }
 
 } // namespace vibrel_hosts

@@ -65,7 +65,7 @@ void print_tally(const std::string &what, const Tally &tally);
 
 // Mono float WAV files, as the hosts read and write them.
 bool write_wav(const std::filesystem::path &path, const std::vector<float> &x, int rate = 44100);
-std::vector<double> read_wav(const std::filesystem::path &path); // empty when it cannot be read
+std::vector<double> read_wav(const std::filesystem::path &path); // the first channel; empty when it cannot be read
 // Each channel of a sound file (empty when it cannot be read).
 std::vector<std::vector<double>> read_wav_channels(const std::filesystem::path &path);
 
