@@ -28,7 +28,7 @@ for preset in win64 win32 macos-x86_64 macos-arm64 aarch64 armv7; do
   cmake --build --preset "$preset" -j "$jobs"
 done
 
-echo "== macOS universal bundles and Pd externals"
+echo "== macOS universal bundles, Pd externals and SuperCollider plug-in"
 cmake -DVIBREL_CROSS_ROOT="$root/build" -P cmake/macos/universal.cmake
 
 for preset in aarch64 armv7; do

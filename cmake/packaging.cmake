@@ -44,3 +44,17 @@ if(TARGET vibrel_pd AND Python3_Interpreter_FOUND)
     Windows-amd64-32 Windows-amd64-64 Darwin-amd64-32 Darwin-arm64-32 Darwin-amd64-64 Darwin-arm64-64)
   add_dependencies(vibrel_deken vibrel_pd_library)
 endif()
+
+# Target vibrel_sc_zip: the SuperCollider extension folder of every system (cmake/sc_archive.cmake), after
+# the cross builds, as <build>/package/vibrel-VERSION-supercollider.zip and its .sha256 (unzipped into
+# Platform.userExtensionDir it is the installed extension).
+if(TARGET vibrel_sc AND Python3_Interpreter_FOUND)
+  add_custom_target(vibrel_sc_zip
+    COMMAND ${CMAKE_COMMAND} -DVIBREL_CROSS_ROOT=${VIBREL_CROSS_ROOT} -DVIBREL_SC_EXTENSION_DIR=${VIBREL_SC_EXTENSION_DIR}
+      -DVIBREL_OUT=${PROJECT_BINARY_DIR}/package -DVIBREL_VERSION=${PROJECT_VERSION}
+      -DVIBREL_SOURCE_DIR=${PROJECT_SOURCE_DIR} -DPYTHON=$<TARGET_FILE:Python3::Interpreter>
+      -P ${PROJECT_SOURCE_DIR}/cmake/sc_archive.cmake
+    COMMENT "SuperCollider archive ${PROJECT_BINARY_DIR}/package/vibrel-${PROJECT_VERSION}-supercollider.zip"
+    VERBATIM)
+  add_dependencies(vibrel_sc_zip vibrel_sc_extension)
+endif()

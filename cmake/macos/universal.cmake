@@ -1,8 +1,9 @@
 # The universal macOS bundles: each <class>.mxo of the x86_64 build with its executable replaced by one
 # holding both slices (llvm-lipo; each slice keeps the ad-hoc signature its linker made).
 #   cmake -DVIBREL_CROSS_ROOT=<folder holding macos-x86_64, macos-arm64> -P cmake/macos/universal.cmake
-# writes <cross root>/macos/externals/<class>.mxo (cmake/package.cmake calls the same function) and the
-# universal Pd externals, <cross root>/macos/pd/vibrel/<class>.darwin-fat-<floatsize>.so and .d_fat.
+# writes <cross root>/macos/externals/<class>.mxo (cmake/package.cmake calls the same function), the
+# universal Pd externals, <cross root>/macos/pd/vibrel/<class>.darwin-fat-<floatsize>.so and .d_fat, and the
+# universal SuperCollider plug-in, <cross root>/macos/sc/vibrel.scx.
 cmake_minimum_required(VERSION 3.25)
 
 # vibrel_macos_universal(<cross root> <output folder>): both bundles into <output folder>, replacing any
@@ -51,6 +52,19 @@ function(vibrel_macos_universal_pd root out)
   endforeach()
 endfunction()
 
+# vibrel_macos_universal_sc(<cross root> <output folder>): the SuperCollider plug-in of both slices.
+function(vibrel_macos_universal_sc root out)
+  find_program(VIBREL_LIPO NAMES llvm-lipo-14 llvm-lipo HINTS /usr/lib/llvm-14/bin REQUIRED)
+  set(slices ${root}/macos-x86_64/sc/plugins/vibrel.scx ${root}/macos-arm64/sc/plugins/vibrel.scx)
+  foreach(slice IN LISTS slices)
+    if(NOT EXISTS ${slice})
+      message(FATAL_ERROR "Not built yet (run .ci/cross.sh): ${slice}")
+    endif()
+  endforeach()
+  file(MAKE_DIRECTORY ${out})
+  execute_process(COMMAND ${VIBREL_LIPO} -create ${slices} -output ${out}/vibrel.scx COMMAND_ERROR_IS_FATAL ANY)
+endfunction()
+
 if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
   if(NOT VIBREL_CROSS_ROOT)
     get_filename_component(VIBREL_CROSS_ROOT ${CMAKE_CURRENT_LIST_DIR}/../../build ABSOLUTE)
@@ -60,5 +74,9 @@ if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
   if(EXISTS ${VIBREL_CROSS_ROOT}/macos-x86_64/pd/vibrel)
     vibrel_macos_universal_pd(${VIBREL_CROSS_ROOT} ${VIBREL_CROSS_ROOT}/macos/pd/vibrel)
     message(STATUS "Universal Pd externals: ${VIBREL_CROSS_ROOT}/macos/pd/vibrel")
+  endif()
+  if(EXISTS ${VIBREL_CROSS_ROOT}/macos-x86_64/sc/plugins)
+    vibrel_macos_universal_sc(${VIBREL_CROSS_ROOT} ${VIBREL_CROSS_ROOT}/macos/sc)
+    message(STATUS "Universal SuperCollider plug-in: ${VIBREL_CROSS_ROOT}/macos/sc")
   endif()
 endif()

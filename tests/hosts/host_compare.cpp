@@ -21,7 +21,7 @@ int routine_of(Pattern p) { return kRoutine[p]; }
 std::vector<Case> exactness_cases(int block, const std::vector<int> &otherBlocks) {
     std::vector<Case> cases;
     auto add = [&](Pattern p, bool noise, bool changing, int b) {
-        Case c{p, noise, changing, b, {}};
+        Case c{p, noise, changing, b, {}, {}};
         std::uint32_t s = 12345u + (std::uint32_t)cases.size();
         for (long i = 0; i < kCaseFrames; i++) {
             s = s * 1664525u + 1013904223u; // noise of 24-bit values: exact as floats
@@ -40,6 +40,26 @@ std::vector<Case> exactness_cases(int block, const std::vector<int> &otherBlocks
     return cases;
 }
 
+std::vector<Case> step_cases(int block) {
+    std::vector<Case> cases;
+    const long vectors = (kCaseFrames + block - 1) / block;
+    for (Pattern p : {Control, PeriodSignal, GainAndHeldPeriod})
+        for (bool noise : {false, true}) {
+            Case c = exactness_cases(block)[(size_t)(4 * p + (noise ? 3 : 2))];
+            for (long i = 0; i < kCaseFrames; i++)
+                if (i % 1000 == 0) c.in[0][(size_t)i] = noise ? c.in[0][(size_t)(i % 300)] + 0.5f : 1.0f;
+            for (long k = 0; k < vectors; k++) {
+                const long t = k * block * 8 / kCaseFrames; // eight steps over the case
+                c.steps[kGainStep].push_back(t % 2 ? -0.998046875f : 0.9990234375f - 0.0625f * (float)t);
+                c.steps[kPeriodStep].push_back(40.25f + 37.5f * (float)t);
+                c.steps[kBrightnessStep].push_back(0.125f * (float)(t % 5) + 0.375f);
+                c.steps[kClearStep].push_back(k * block >= 2600 && k * block < 2800 ? 1.0f : 0.0f);
+            }
+            cases.push_back(std::move(c));
+        }
+    return cases;
+}
+
 std::vector<double> max_output(vibrel_emu::Host &host, const std::string &className, const Case &c, double rate) {
     vibrel_emu::Object *o = host.create(className);
     std::vector<double> y((size_t)c.in[0].size());
@@ -47,13 +67,30 @@ std::vector<double> max_output(vibrel_emu::Host &host, const std::string &classN
     for (const char *m : kSettings)
         host.send(o, m);
     const short *f = kFlags[c.pattern];
+    // The messages of a stepping case before vector k (k = 0: before the chain is built).
+    const char *const names[3] = {"gain ", "period ", "brightness "};
+    auto send_steps = [&](size_t k) {
+        if (c.steps[kClearStep].empty()) return;
+        if (k > 0 && c.steps[kClearStep][k] > 0.0f && !(c.steps[kClearStep][k - 1] > 0.0f)) host.send(o, "clear");
+        for (int i = 0; i < 3; i++) {
+            const bool signal = i == 0 ? f[1] : i == 1 ? f[2] && c.pattern != GainAndHeldPeriod : false;
+            char value[32];
+            std::snprintf(value, sizeof value, "%.17g", (double)c.steps[i][k]);
+            if (!signal && (k == 0 || c.steps[i][k] != c.steps[i][k - 1])) host.send(o, names[i] + std::string(value));
+        }
+    };
+    send_steps(0);
     host.dsp(o, {f[0], f[1], f[2]}, rate, c.block);
+    if (!c.steps[kClearStep].empty() && c.steps[kClearStep][0] > 0.0f) host.send(o, "clear");
     std::vector<double> in[3];
     for (int i = 0; i < 3; i++)
         in[i].assign(c.in[i].begin(), c.in[i].end());
     if (c.pattern == GainAndHeldPeriod) in[2].assign(in[2].size(), kHeldPeriod);
-    for (size_t at = 0; at < y.size(); at += (size_t)c.block) {
+    for (size_t at = 0, k = 0; at < y.size(); at += (size_t)c.block, k++) {
         const long n = (long)std::min(y.size() - at, (size_t)c.block);
+        if (k > 0) send_steps(k);
+        if (c.pattern == GainAndHeldPeriod && !c.steps[kPeriodStep].empty())
+            std::fill(&in[2][at], &in[2][at] + n, (double)c.steps[kPeriodStep][k]);
         host.run(o, {&in[0][at], &in[1][at], &in[2][at]}, &y[at], n);
     }
     host.free(o);
@@ -97,14 +134,22 @@ bool write_wav(const std::filesystem::path &path, const std::vector<float> &x, i
     return whole;
 }
 
-std::vector<double> read_wav(const std::filesystem::path &path) {
+std::vector<std::vector<double>> read_wav_channels(const std::filesystem::path &path) {
     SF_INFO info{};
     SNDFILE *f = sf_open(path.c_str(), SFM_READ, &info);
     if (!f) return {};
-    std::vector<double> x((size_t)info.frames);
-    sf_read_double(f, x.data(), info.frames);
+    std::vector<double> frames((size_t)(info.frames * info.channels));
+    sf_readf_double(f, frames.data(), info.frames);
     sf_close(f);
+    std::vector<std::vector<double>> x((size_t)info.channels, std::vector<double>((size_t)info.frames));
+    for (size_t i = 0; i < frames.size(); i++)
+        x[i % (size_t)info.channels][i / (size_t)info.channels] = frames[i];
     return x;
+}
+
+std::vector<double> read_wav(const std::filesystem::path &path) {
+    std::vector<std::vector<double>> x = read_wav_channels(path);
+    return x.empty() ? std::vector<double>{} : std::move(x[0]);
 }
 
 bool skip_what_is_missing() {

@@ -23,16 +23,28 @@ constexpr long kCaseFrames = 4096;
 constexpr float kHeldPeriod = 60.5f;                                  // GainAndHeldPeriod's period value
 extern const char *const kSettings[3];                                // the messages sent before a case runs
 
+// Per vector of a stepping case: the gain, period and brightness, and the clear input.
+enum Step { kGainStep, kPeriodStep, kBrightnessStep, kClearStep, kSteps };
+
 struct Case {
     Pattern pattern;
     bool noise, changing; // excitation: noise burst or impulse; gain and period: ramps or constants
     int block;            // frames per vector
     std::vector<float> in[3];
+    // Empty, or one value per vector: a gain, period or brightness that changes is sent as its message
+    // before that vector (the first values before the chain is built), unless its input is a signal; a
+    // period held over the block (GainAndHeldPeriod) fills the vector too; a rise of clear above 0 sends
+    // "clear" first.
+    std::vector<float> steps[kSteps];
 };
 
 // Every pattern with both excitations and constant and changing signals, in vectors of `block`, and, for
 // each, one more case in one of the other block sizes given (none: no more cases).
 std::vector<Case> exactness_cases(int block, const std::vector<int> &otherBlocks = {});
+
+// Cases whose gain, period and brightness change at vector boundaries and whose clear rises once, under
+// each routine (the gain-and-period routine with a held period), with a pluck every 1000 frames.
+std::vector<Case> step_cases(int block);
 
 // The Max build's output for a case: a fresh object of the class, kSettings sent, the chain built with the
 // case's connections at `rate`, then run vector by vector on the case's inputs (as doubles).
@@ -53,7 +65,9 @@ void print_tally(const std::string &what, const Tally &tally);
 
 // Mono float WAV files, as the hosts read and write them.
 bool write_wav(const std::filesystem::path &path, const std::vector<float> &x, int rate = 44100);
-std::vector<double> read_wav(const std::filesystem::path &path); // empty when it cannot be read
+std::vector<double> read_wav(const std::filesystem::path &path); // the first channel; empty when it cannot be read
+// Each channel of a sound file (empty when it cannot be read).
+std::vector<std::vector<double>> read_wav_channels(const std::filesystem::path &path);
 
 // Whether a test skips, saying why, when what it needs is missing from this build: a product of the full
 // build (the cross builds' externals) or a tool that runs it (qemu-user). False where VIBREL_REQUIRE_ALL is

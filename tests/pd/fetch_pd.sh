@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Unpacks Debian 12's Pd into folders without installing it. The archive, release and keyring come from
-# this machine's own apt sources (the deb822 file); apt works on private lists inside DIR.
+# Unpacks Debian 12's Pd into folders without installing it (tests/hosts/debian_packages.sh).
 #   fetch_pd.sh DIR          backports' Pd 0.55 for this machine, float (pd) and double precision (pd64),
 #                            into DIR/root: DIR/root/usr/lib/puredata/bin/pd64 and .../pd run in place
 #   fetch_pd.sh DIR ARCH     Pd for another processor (arm64, armhf), to run under qemu-user with -L ROOT:
@@ -17,32 +16,11 @@ else
   [ -x "$dir/pd053/$bin/pd" ] && [ -x "$dir/pd055/$bin/pd" ] && exit 0
 fi
 
-sources=/etc/apt/sources.list.d/debian.sources
-# The first stanza whose suites include the release itself (not -updates or -security): its archive,
-# release name and keyring.
-read -r uri suite keyring < <(awk '
-  /^URIs:/ {u=$2} /^Suites:/ {s=$2} /^Signed-By:/ {k=$2}
-  /^$/ { if (u && s !~ /-/) { print u, s, k; exit } u=s=k="" }
-  END { if (u && s !~ /-/) print u, s, k }' "$sources")
-[ -n "${uri:-}" ] || { echo "no Debian archive found in $sources" >&2; exit 1; }
-
-mkdir -p "$dir/apt/lists/partial" "$dir/apt/cache/archives/partial" "$dir/apt/parts" "$dir/debs"
-printf 'Types: deb\nURIs: %s\nSuites: %s %s-backports\nComponents: main\nSigned-By: %s\n' \
-  "$uri" "$suite" "$suite" "${keyring:-/usr/share/keyrings/debian-archive-keyring.gpg}" > "$dir/apt/parts/debian.sources"
-apt_opts=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$dir/apt/parts"
-  -o Dir::State::Lists="$dir/apt/lists" -o Dir::Cache="$dir/apt/cache" -o APT::Sandbox::User=root
-  -o Debug::NoLocking=1)
-[ -n "$arch" ] && apt_opts+=(-o APT::Architecture="$arch" -o APT::Architectures::="$arch")
-source "$(dirname "$0")/../../.ci/packages.sh"
-update_lists apt-get "${apt_opts[@]}"
-
-# unpack ROOT PACKAGE...: downloads the packages (name/suite picks a suite) and unpacks them into ROOT.
-unpack() {
-  local root=$1; shift
-  rm -rf "$dir/debs" && mkdir -p "$dir/debs"
-  (cd "$dir/debs" && apt-get "${apt_opts[@]}" download "$@")
-  for deb in "$dir"/debs/*.deb; do dpkg-deb -x "$deb" "$root"; done
-}
+# Private apt lists in DIR (tests/hosts/debian_packages.sh, shared with the SuperCollider tests).
+source "$(dirname "$0")/../hosts/debian_packages.sh"
+debian_lists "$dir" "$arch"
+suite=$debian_suite
+unpack() { debian_unpack "$@"; }
 if [ -z "$arch" ]; then
   unpack "$dir/root" "puredata64-core/$suite-backports" "puredata-core/$suite-backports"
 else
