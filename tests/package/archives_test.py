@@ -133,8 +133,9 @@ class Shipped(unittest.TestCase):
     def test_the_built_archives_hold_no_debug_section_and_no_path_of_the_build(self):
         """Nothing of the machine that built them: neither the source, build nor cross build folder's path
         in any member's bytes, and no debug section in any binary (VIBREL_BUILD_PATHS, VIBREL_OBJDUMP)."""
-        archives = built(self, "vibrel[[]v*.dek", "vibrel_deken") + built(self, "vibrel-*-max.zip", "vibrel_max_zip")
-        self.assertEqual(len(archives), 2, f"the deken package and the host package in {BUILT}")
+        archives = (built(self, "vibrel[[]v*.dek", "vibrel_deken") + built(self, "vibrel-*-max.zip", "vibrel_max_zip")
+                    + built(self, "vibrel-*-supercollider.zip", "vibrel_sc_zip"))
+        self.assertEqual(len(archives), 3, f"the deken, host and SuperCollider packages in {BUILT}")
         paths = [p for p in os.environ["VIBREL_BUILD_PATHS"].split(os.pathsep) if p]
         # each as it is and as symbol names spell it (dlltool's "_head__tmp_x_build_...")
         paths = [form.encode() for p in paths for form in (p, re.sub(r"[^A-Za-z0-9]", "_", p))]
