@@ -5,6 +5,7 @@
 // back (lane 0's may be the slot about to be written, read before it is). Included by vibrel.dsp.cpp.
 #pragma once
 
+#include "flushed.h"
 #include "lanes.h"
 #include "loop.h"
 
@@ -27,12 +28,12 @@ VIBREL_LANES_INLINE V tap_sum(const V (&weight)[kTaps], const Taps &taps, const 
     if constexpr (K == kTaps)
         return acc;
     else
-        return tap_sum<K + 1>(weight, taps, acc + weight[K] * taps.tap(K));
+        return tap_sum<K + 1>(weight, taps, flushed::add(acc, flushed::mul(weight[K], taps.tap(K))));
 }
 
 // The interpolated reads of a batch: sum over k of weight[k] * tap k, in ascending k.
 template <class V, class Taps> VIBREL_LANES_INLINE V read_lanes(const V (&weight)[kTaps], const Taps &taps) {
-    return tap_sum<1>(weight, taps, weight[0] * taps.tap(0));
+    return tap_sum<1>(weight, taps, flushed::mul(weight[0], taps.tap(0)));
 }
 
 // Each lane's excitation as playable() takes it: infinite or NaN reads as 0.
@@ -47,8 +48,11 @@ template <class V> VIBREL_LANES_INLINE V playable(const V &excitation) {
 template <class V>
 VIBREL_LANES_INLINE V feed_forward(V &Xp, V &vp, const DcBlocker &dc, const V &X, const V &outer, const V &centre,
                                    const V &excitation) {
-    const V v = ((outer * X + centre * shift_in<1>(Xp, X)) + outer * shift_in<2>(Xp, X)) + playable(excitation);
-    const V u = splat<V>(dc.b0) * v + splat<V>(dc.b1) * shift_in<1>(vp, v);
+    using flushed::add;
+    using flushed::mul;
+    const V v = add(add(add(mul(outer, X), mul(centre, shift_in<1>(Xp, X))), mul(outer, shift_in<2>(Xp, X))),
+                    playable(excitation));
+    const V u = add(mul(splat<V>(dc.b0), v), mul(splat<V>(dc.b1), shift_in<1>(vp, v)));
     Xp = X;
     vp = v;
     return u;
@@ -73,7 +77,7 @@ VIBREL_LANES_INLINE void feed_back(LoopState &s, const DcBlocker &dc, const V &u
     double y1 = s.dcY1;
     VIBREL_UNROLLED
     for (long j = 0; j < kCount<V>; j++)
-        y[j] = y1 = u[j] + dc.a1 * y1;
+        y[j] = y1 = flushed::add(u[j], flushed::mul(dc.a1, y1));
     __builtin_memcpy(out, &y, sizeof y);
     store_lines(wr, y);
     s.dcY1 = y1;

@@ -71,7 +71,8 @@ VIBREL_LANES_INLINE long run_fixed(LoopState &s, const DcBlocker &dc, double *co
             if (d0 >= kTwoLaneDelay) r = lanes::control_batches<V>(s, dc, c, outer, centre, d0, b, wr, run, in + i, out + i);
         }
         for (; r < run; r++) {
-            const double y = loop_step(s, dc, tap_sum<1>(b + r, c, c[0] * load(b[r])), outer, centre, in[i + r]);
+            const double y =
+                loop_step(s, dc, tap_sum<1>(b + r, c, flushed::mul(c[0], load(b[r]))), outer, centre, in[i + r]);
             out[i + r] = y;
             store(wr[r], y);
         }

@@ -28,6 +28,8 @@ struct Case {
     bool noise, changing; // excitation: noise burst or impulse; gain and period: ramps or constants
     int block;            // frames per vector
     std::vector<float> in[3];
+    std::vector<std::pair<long, std::string>> messages = {}; // sent before the vector from a frame on (after kSettings)
+    long maxDelay = 0;                                         // the creation argument; 0: none
 };
 
 // Every pattern with both excitations and constant and changing signals, in vectors of `block`, and, for
@@ -35,7 +37,8 @@ struct Case {
 std::vector<Case> exactness_cases(int block, const std::vector<int> &otherBlocks = {});
 
 // The Max build's output for a case: a fresh object of the class, kSettings sent, the chain built with the
-// case's connections at `rate`, then run vector by vector on the case's inputs (as doubles).
+// case's connections at `rate`, then run vector by vector on the case's inputs (as doubles), each of the
+// case's messages sent before the first vector that starts at or after its frame.
 std::vector<double> max_output(vibrel_emu::Host &host, const std::string &className, const Case &c,
                                double rate = 44100);
 

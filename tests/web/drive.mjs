@@ -1,0 +1,195 @@
+// The browser tests' driver: serves the npm package folder on 127.0.0.1, opens it in Debian's Chromium
+// (headless, through puppeteer-core) and renders cases through OfflineAudioContext, checks the page, or
+// times the routines; or runs the WebAssembly module under node alone. Called by tests/web/web_test.cpp
+// and bench/web.
+//   node drive.mjs <npm folder> render <package> <cases.json> <out folder>
+//   node drive.mjs <npm folder> page <package> <screenshot.png>
+//   node drive.mjs <npm folder> bench <package> <seconds of sound>
+//   node drive.mjs <npm folder> tail <package> <variant> <frames> <out folder>
+import { createServer } from 'node:http';
+import { createRequire } from 'node:module';
+import { readFileSync, writeFileSync } from 'node:fs';
+import { extname, join, normalize } from 'node:path';
+
+const [npmFolder, command, pkg, ...rest] = process.argv.slice(2);
+const require = createRequire(join(npmFolder, 'package.json'));
+
+const kTypes = { '.js': 'text/javascript', '.html': 'text/html', '.wasm': 'application/wasm', '.json': 'application/json' };
+
+// The package folder over http (an AudioWorklet module must come over http), and an empty page.
+function serve(root) {
+  const server = createServer((req, res) => {
+    const path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
+    if (path === '/blank.html') {
+      res.writeHead(200, { 'content-type': 'text/html' }).end('<!doctype html><title>blank</title>');
+      return;
+    }
+    try {
+      const body = readFileSync(join(root, path));
+      res.writeHead(200, { 'content-type': kTypes[extname(path)] || 'application/octet-stream' }).end(body);
+    } catch {
+      res.writeHead(404).end();
+    }
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+async function browser() {
+  const puppeteer = require('puppeteer-core');
+  return puppeteer.launch({
+    executablePath: process.env.VIBREL_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--disable-gpu'],
+  });
+}
+
+// In the page: one case through an OfflineAudioContext. c: {variant, frames, rate, params: {name: value},
+// signals: {input|gain|period: samples}, messages: [[frame, text]]}. Returns the output's samples.
+async function renderInPage(c) {
+  const { createVibrel } = await import('/vibrel.js');
+  const context = new OfflineAudioContext(1, c.frames, c.rate);
+  const node = await createVibrel(context, { variant: c.variant, maxDelay: c.maxDelay, parameterData: c.params });
+  const source = (samples) => {
+    const b = context.createBuffer(1, samples.length, c.rate);
+    b.getChannelData(0).set(samples);
+    const s = context.createBufferSource();
+    s.buffer = b;
+    s.start(0);
+    return s;
+  };
+  if (c.signals.input) source(c.signals.input).connect(node);
+  if (c.signals.gain) source(c.signals.gain).connect(node.parameters.get('gain'));
+  if (c.signals.period) source(c.signals.period).connect(node.parameters.get('period'));
+  node.connect(context.destination);
+  // A message at a frame: rendering suspended there, the message posted and, by the answer to a
+  // 'params' posted after it, known to have arrived before rendering resumes.
+  for (const [frame, text] of c.messages) {
+    context.suspend(frame / c.rate).then(async () => {
+      const answered = new Promise((resolve) => {
+        node.port.onmessage = (e) => e.data.message === 'params' && resolve();
+      });
+      node.port.postMessage(text);
+      node.port.postMessage('params');
+      await answered;
+      context.resume();
+    });
+  }
+  const buffer = await context.startRendering();
+  return Array.from(buffer.getChannelData(0));
+}
+
+async function withPage(root, job) {
+  const server = await serve(root);
+  const b = await browser();
+  try {
+    const page = await b.newPage();
+    const errors = [];
+    page.on('pageerror', (e) => errors.push(String(e)));
+    page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
+    return await job(page, `http://127.0.0.1:${server.address().port}`, errors);
+  } finally {
+    await b.close();
+    server.close();
+  }
+}
+
+if (command === 'render') {
+  const [casesFile, outFolder] = rest;
+  const cases = JSON.parse(readFileSync(casesFile, 'utf8'));
+  await withPage(pkg, async (page, origin, errors) => {
+    await page.goto(`${origin}/blank.html`);
+    for (let k = 0; k < cases.length; k++) {
+      const y = await page.evaluate(renderInPage, cases[k]);
+      writeFileSync(join(outFolder, `${k}.f32`), Buffer.from(new Float32Array(y).buffer));
+    }
+    if (errors.length) throw new Error(errors.join('\n'));
+  });
+} else if (command === 'page') {
+  const [screenshot] = rest;
+  await withPage(pkg, async (page, origin, errors) => {
+    await page.setViewport({ width: 900, height: 640 });
+    await page.goto(`${origin}/index.html`);
+    await page.waitForSelector('#pluck');
+    await page.click('#pluck');
+    await page.keyboard.press('KeyA');
+    await page.waitForFunction(() => document.body.dataset.drawn === 'yes', { timeout: 20000 });
+    const state = await page.evaluate(() => ({
+      period: document.querySelector('#period').value,
+      plucks: document.body.dataset.plucks,
+      peak: document.body.dataset.peak,
+    }));
+    await page.screenshot({ path: screenshot });
+    console.log(JSON.stringify({ ...state, errors }));
+  });
+} else if (command === 'bench') {
+  const [seconds] = rest;
+  await withPage(pkg, async (page, origin, errors) => {
+    await page.goto(`${origin}/blank.html`);
+    const figures = await page.evaluate(async (seconds) => {
+      const rate = 44100, frames = Math.round(seconds * rate), out = {};
+      const bytes = await (await fetch('/vibrel-full.wasm')).arrayBuffer();
+      const { instance } = await WebAssembly.instantiate(bytes, { env: { emscripten_notify_memory_growth() {} } });
+      const w = instance.exports;
+      w._initialize();
+      for (const [path, name] of [[1, 'simd128'], [0, 'scalar']]) {
+        w.vibrel_web_path(path);
+        for (const routine of ['control', 'period']) {
+          const node = w.vibrel_web_new(8192, rate);
+          const heap = () => new Float32Array(w.memory.buffer);
+          heap().fill(0, w.vibrel_web_input(node, 0) >> 2, (w.vibrel_web_input(node, 0) >> 2) + 128);
+          heap()[w.vibrel_web_input(node, 0) >> 2] = 1;
+          const periodAt = w.vibrel_web_input(node, 2) >> 2;
+          let best = Infinity;
+          for (let trial = 0; trial < 5; trial++) {
+            const t0 = performance.now();
+            for (let at = 0; at < frames; at += 128) {
+              if (routine === 'period') {
+                const h = heap();
+                for (let i = 0; i < 128; i++) h[periodAt + i] = 100 + 2 * Math.sin((at + i) * 0.0003); // vibrato
+              }
+              w.vibrel_web_process(node, 128, 128, 1, routine === 'period' ? 128 : 1, 0.999, 100.375, 0.625);
+            }
+            best = Math.min(best, ((performance.now() - t0) * 1e6) / frames);
+          }
+          out[`${name} ${routine}`] = best;
+          w.vibrel_web_free(node);
+        }
+      }
+      return out;
+    }, Number(seconds));
+    for (const [k, v] of Object.entries(figures)) console.log(`chromium ${k}: ${v.toFixed(2)} ns/sample`);
+    if (errors.length) throw new Error(errors.join('\n'));
+  });
+} else if (command === 'tail') {
+  // The module's doubles under node: an impulse left to ring for `frames` frames through the control-rate
+  // routine, once per path; each path's output written as doubles.
+  const [variant, frames, outFolder] = rest;
+  const n = Number(frames);
+  const { instance } = await WebAssembly.instantiate(readFileSync(join(pkg, `vibrel-${variant}.wasm`)), {
+    env: { emscripten_notify_memory_growth() {} },
+  });
+  const w = instance.exports;
+  w._initialize();
+  for (const [path, name] of [[1, 'simd128'], [0, 'scalar']]) {
+    w.vibrel_web_path(path);
+    const node = w.vibrel_web_new(8192, 44100);
+    const [settings] = JSON.parse(rest[3]);
+    w.vibrel_web_process(node, 0, 0, 1, 1, settings[1], settings[0], settings[2]); // the settings as messages
+    const block = 128, ins = w.vibrel_web_alloc(8 * block * 3), out = w.vibrel_web_alloc(8 * block);
+    const y = new Float64Array(n);
+    for (let at = 0; at < n; at += block) {
+      const m = Math.min(block, n - at), heap = new Float64Array(w.memory.buffer);
+      heap.fill(0, ins >> 3, (ins >> 3) + 3 * block);
+      if (at === 0) heap[ins >> 3] = 1;
+      w.vibrel_web_process64(node, 0, ins, ins + 8 * block, ins + 16 * block, out, m);
+      y.set(new Float64Array(w.memory.buffer, out, m), at);
+    }
+    writeFileSync(join(outFolder, `tail-${name}.f64`), Buffer.from(y.buffer));
+    w.vibrel_web_release(ins);
+    w.vibrel_web_release(out);
+    w.vibrel_web_free(node);
+  }
+} else {
+  console.error('drive.mjs: unknown command', command);
+  process.exit(2);
+}

@@ -1,0 +1,195 @@
+// The npm package in real Chromium (Debian's, headless, driven by tests/web/drive.mjs) and its module
+// under node: outputs compared bit for bit with the Max build run through the emulator on the same
+// inputs, in vectors of 128 (the browser's: that output rounded to float).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "host_compare.h"
+#include "host_emulator.h"
+#include "vibrel.h"
+
+namespace fs = std::filesystem;
+using namespace vibrel_hosts;
+
+namespace {
+
+constexpr long kTailFrames = 441000; // ten seconds: an impulse decays past the smallest double
+const char *const kTailSettings[3] = {"period 50", "gain 0.875", "brightness 0.5"}; // exact as floats
+
+class Web : public testing::Test {
+  protected:
+    fs::path dir;
+    vibrel_emu::Host host;
+
+    void SetUp() override {
+        ASSERT_TRUE(fs::exists(fs::path(VIBREL_WEB_DIR) / "vibrel-full.wasm")) << "build the target vibrel_web";
+        dir = fs::path(VIBREL_WEB_WORK) / VIBREL_VARIANT_NAME /
+              testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        ASSERT_TRUE(host.load(VIBREL_MODULE_PATH));
+    }
+
+    // Runs the driver; returns its standard output, failing the test on a non-zero exit.
+    std::string drive(const std::string &args) {
+        const std::string command = std::string(VIBREL_NODE) + " " + VIBREL_WEB_DRIVE + " " + VIBREL_WEB_NPM + " " +
+                                    args + " 2>" + (dir / "stderr.txt").string();
+        std::string out;
+        FILE *p = popen(command.c_str(), "r");
+        char buffer[4096];
+        while (p && fgets(buffer, sizeof buffer, p))
+            out += buffer;
+        const int status = p ? pclose(p) : -1;
+        std::ifstream err(dir / "stderr.txt");
+        EXPECT_EQ(status, 0) << command << "\n" << std::string(std::istreambuf_iterator<char>(err), {});
+        return out;
+    }
+};
+
+template <class T> std::vector<double> read_raw(const fs::path &path) {
+    std::ifstream f(path, std::ios::binary);
+    std::vector<T> v;
+    T x;
+    while (f.read(reinterpret_cast<char *>(&x), sizeof x))
+        v.push_back(x);
+    return std::vector<double>(v.begin(), v.end());
+}
+
+// The node options and signals that make the browser run a case as the Max build runs it: the
+// settings' and the frame-0 messages' values as parameterData, a signal's param at 0 plus its source.
+std::string web_case(const Case &c, const char *variant) {
+    double value[3] = {100.375, 0.99609375, 0.625}; // period, gain, brightness: kSettings
+    std::ostringstream messages;
+    messages << "[";
+    for (const auto &[frame, text] : c.messages) {
+        double v;
+        char name[16];
+        if (frame == 0 && std::sscanf(text.c_str(), "%15s %lf", name, &v) == 2)
+            value[std::strcmp(name, "period") == 0 ? 0 : std::strcmp(name, "gain") == 0 ? 1 : 2] = v;
+        else
+            messages << (messages.tellp() > 1 ? "," : "") << "[" << frame << ",\"" << text << "\"]";
+    }
+    messages << "]";
+    const bool gain = c.pattern == GainSignal || c.pattern == Both || c.pattern == GainAndHeldPeriod;
+    const bool period = c.pattern == PeriodSignal || c.pattern == Both;
+    if (gain) value[1] = 0.0;
+    if (period || c.pattern == GainSignal) value[0] = 0.0; // GainSignal: the unconnected period reads 0
+    if (c.pattern == GainAndHeldPeriod) value[0] = kHeldPeriod;
+    auto samples = [](const std::vector<float> &x) {
+        std::ostringstream s;
+        s.precision(9);
+        s << "[";
+        for (size_t i = 0; i < x.size(); i++)
+            s << (i ? "," : "") << x[i];
+        return s.str() + "]";
+    };
+    std::ostringstream s;
+    s.precision(17);
+    s << "{\"variant\":\"" << variant << "\",\"frames\":" << c.in[0].size() << ",\"rate\":44100,\"maxDelay\":"
+      << (c.maxDelay ? c.maxDelay : 8192) << ",\"params\":{\"period\":" << value[0] << ",\"gain\":" << value[1]
+      << ",\"brightness\":" << value[2] << "},\"messages\":" << messages.str() << ",\"signals\":{\"input\":"
+      << samples(c.in[0]);
+    if (gain) s << ",\"gain\":" << samples(c.in[1]);
+    if (period) s << ",\"period\":" << samples(c.in[2]);
+    return s.str() + "}}";
+}
+
+// An impulse at frame 0 and silence after it, frames long.
+Case impulse_case(long frames, std::vector<std::pair<long, std::string>> messages) {
+    Case c{Control, false, false, 128, {}, std::move(messages)};
+    c.in[0].assign((size_t)frames, 0.0f);
+    c.in[0][0] = 1.0f;
+    c.in[1].assign((size_t)frames, 0.0f);
+    c.in[2].assign((size_t)frames, 0.0f);
+    return c;
+}
+
+// The first frame from which every sample is +0.
+size_t silent_from(const std::vector<double> &y) {
+    size_t k = y.size();
+    while (k > 0 && y[k - 1] == 0.0 && !std::signbit(y[k - 1]))
+        k--;
+    return k;
+}
+
+TEST_F(Web, ChromiumEqualsTheMaxBuildBitForBit) {
+    // Every pattern and excitation, constants and ramps; a short period, a longer line, "clear" mid-way
+    // through a noise burst's ringing; and an impulse decaying past the smallest double.
+    std::vector<Case> cases = exactness_cases(128);
+    Case shortPeriod = cases[1];
+    shortPeriod.messages = {{0, "period 4.25"}};
+    Case longLine = cases[3];
+    longLine.messages = {{0, "period 15000.5"}};
+    longLine.maxDelay = 20000;
+    Case cleared = cases[1];
+    cleared.messages = {{0, "period 37.125"}, {2048, "clear"}};
+    cases.push_back(shortPeriod);
+    cases.push_back(longLine);
+    cases.push_back(cleared);
+    cases.push_back(impulse_case(kTailFrames, {{0, kTailSettings[0]}, {0, kTailSettings[1]}, {0, kTailSettings[2]}}));
+
+    std::ofstream json(dir / "cases.json");
+    json << "[";
+    for (size_t k = 0; k < cases.size(); k++)
+        json << (k ? ",\n" : "") << web_case(cases[k], VIBREL_VARIANT_NAME);
+    json << "]";
+    json.close();
+    drive("render " + std::string(VIBREL_WEB_DIR) + " " + (dir / "cases.json").string() + " " + dir.string());
+
+    Tally tally;
+    for (size_t k = 0; k < cases.size(); k++) {
+        const Case &c = cases[k];
+        std::string report;
+        const std::vector<double> expected = max_output(host, VIBREL_CLASS_NAME, c);
+        const std::vector<double> got = read_raw<float>(dir / (std::to_string(k) + ".f32"));
+        const long differ = compare_bits(expected, got, 32, &report);
+        EXPECT_EQ(differ, 0) << "case " << k << ", pattern " << c.pattern << "\n" << report;
+        tally[routine_of(c.pattern)].first += (long)expected.size();
+        tally[routine_of(c.pattern)].second += differ;
+        if (k == 0 && !got.empty()) { // the comparison sees a change of one bit
+            std::vector<double> changed = got;
+            float f = (float)changed[got.size() / 2];
+            std::uint32_t bits;
+            std::memcpy(&bits, &f, sizeof bits);
+            bits ^= 1;
+            std::memcpy(&f, &bits, sizeof bits);
+            changed[got.size() / 2] = f;
+            EXPECT_EQ(compare_bits(expected, changed, 32, nullptr), 1);
+        }
+        if (&c == &cases.back())
+            std::printf("decay: the Max build's doubles +0 from frame %zu of %zu\n", silent_from(expected),
+                        expected.size());
+    }
+    print_tally(std::string(VIBREL_CLASS_NAME) + " in Chromium", tally);
+}
+
+// The loop's software flush-to-zero: the module's doubles, both paths, against the native build's (which
+// runs under FTZ and DAZ) through a decay into and past the subnormal range, to exact +0.
+TEST_F(Web, FlushedDecayEqualsTheNativeBuildBitForBit) {
+    drive("tail " + std::string(VIBREL_WEB_DIR) + " " + VIBREL_VARIANT_NAME + " " + std::to_string(kTailFrames) +
+          " " + dir.string() + " '[[50, 0.875, 0.5]]'");
+    const std::vector<double> expected =
+        max_output(host, VIBREL_CLASS_NAME, impulse_case(kTailFrames, {{0, kTailSettings[0]}, {0, kTailSettings[1]},
+                                                                        {0, kTailSettings[2]}}));
+    size_t subnormal = 0; // the first frame whose gradual underflow the flush changes
+    while (subnormal < expected.size() && !(expected[subnormal] != 0.0 && std::fabs(expected[subnormal]) < 0x1p-900))
+        subnormal++;
+    const size_t silent = silent_from(expected);
+    EXPECT_LT(silent, expected.size() - 44100) << "the decay does not reach exact +0";
+    for (const char *path : {"simd128", "scalar"}) {
+        std::string report;
+        const std::vector<double> got = read_raw<double>(dir / ("tail-" + std::string(path) + ".f64"));
+        EXPECT_EQ(compare_bits(expected, got, 64, &report), 0) << path << "\n" << report;
+        std::printf("%s: %s, %zu doubles compared, first below 2^-900 at frame %zu, +0 from frame %zu\n",
+                    VIBREL_CLASS_NAME, path, got.size(), subnormal, silent_from(got));
+    }
+}
+
+} // namespace
