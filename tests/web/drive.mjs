@@ -20,6 +20,10 @@ const kTypes = { '.js': 'text/javascript', '.html': 'text/html', '.wasm': 'appli
 function serve(root) {
   const server = createServer((req, res) => {
     const path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
+    if (path === '/favicon.ico') {
+      res.writeHead(204).end();
+      return;
+    }
     if (path === '/blank.html') {
       res.writeHead(200, { 'content-type': 'text/html' }).end('<!doctype html><title>blank</title>');
       return;

@@ -149,7 +149,8 @@ TEST_F(Web, ChromiumEqualsTheMaxBuildBitForBit) {
         std::string report;
         const std::vector<double> expected = max_output(host, VIBREL_CLASS_NAME, c);
         const std::vector<double> got = read_raw<float>(dir / (std::to_string(k) + ".f32"));
-        const long differ = compare_bits(expected, got, 32, &report);
+        // The destination sums its inputs into a silent bus: a -0 of the node's comes out +0.
+        const long differ = compare_bits(expected, got, 32, &report, [](double y) { return y == 0.0 ? 0.0 : y; });
         EXPECT_EQ(differ, 0) << "case " << k << ", pattern " << c.pattern << "\n" << report;
         tally[routine_of(c.pattern)].first += (long)expected.size();
         tally[routine_of(c.pattern)].second += differ;
