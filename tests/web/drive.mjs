@@ -9,10 +9,10 @@
 import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
 import { readFileSync, writeFileSync } from 'node:fs';
-import { extname, join, normalize } from 'node:path';
+import { extname, join, normalize, resolve } from 'node:path';
 
 const [npmFolder, command, pkg, ...rest] = process.argv.slice(2);
-const require = createRequire(join(npmFolder, 'package.json'));
+const require = createRequire(resolve(npmFolder, 'package.json'));
 
 const kTypes = { '.js': 'text/javascript', '.html': 'text/html', '.wasm': 'application/wasm', '.json': 'application/json' };
 
@@ -111,19 +111,48 @@ if (command === 'render') {
 } else if (command === 'page') {
   const [screenshot] = rest;
   await withPage(pkg, async (page, origin, errors) => {
-    await page.setViewport({ width: 900, height: 640 });
+    await page.setViewport({ width: 900, height: 720 });
     await page.goto(`${origin}/index.html`);
     await page.waitForSelector('#pluck');
     await page.click('#pluck');
-    await page.keyboard.press('KeyA');
-    await page.waitForFunction(() => document.body.dataset.drawn === 'yes', { timeout: 20000 });
-    const state = await page.evaluate(() => ({
-      period: document.querySelector('#period').value,
-      plucks: document.body.dataset.plucks,
-      peak: document.body.dataset.peak,
-    }));
-    await page.screenshot({ path: screenshot });
-    console.log(JSON.stringify({ ...state, errors }));
+    await page.waitForFunction(() => document.body.dataset.plucks === '1', { timeout: 20000 });
+    await page.keyboard.press('KeyD');
+    await page.waitForFunction(() => document.body.dataset.plucks === '2' && document.body.dataset.drawn === 'yes', {
+      timeout: 20000,
+    });
+    const state = await page.evaluate(() => {
+      const box = (id) => {
+        const r = document.getElementById(id).getBoundingClientRect();
+        return [Math.round(r.left) + 2, Math.round(r.top) + 2, Math.round(r.width) - 4, Math.round(r.height) - 4];
+      };
+      return { period: document.querySelector('#period').value, rate: document.body.dataset.rate,
+        plucks: document.body.dataset.plucks,
+        peak: document.body.dataset.peak, title: document.querySelector('h1').textContent,
+        wave: box('wave'), spectrum: box('spectrum') };
+    });
+    const png = await page.screenshot({ encoding: 'base64' });
+    writeFileSync(screenshot, Buffer.from(png, 'base64'));
+    // What the screenshot shows: of each picture's columns, the share holding its trace's colour.
+    const columns = await page.evaluate(async (png, rects) => {
+      const image = await createImageBitmap(await (await fetch(`data:image/png;base64,${png}`)).blob());
+      const canvas = new OffscreenCanvas(image.width, image.height);
+      const g = canvas.getContext('2d');
+      g.drawImage(image, 0, 0);
+      return rects.map(([[x, y, w, h], [r0, g0, b0]]) => {
+        const d = g.getImageData(x, y, w, h).data;
+        let traced = 0;
+        for (let col = 0; col < w; col++)
+          for (let row = 0; row < h; row++) {
+            const i = 4 * (row * w + col);
+            if (Math.abs(d[i] - r0) + Math.abs(d[i + 1] - g0) + Math.abs(d[i + 2] - b0) < 90) {
+              traced++;
+              break;
+            }
+          }
+        return traced / w;
+      });
+    }, png, [[state.wave, [0xc9, 0x85, 0x2e]], [state.spectrum, [0x2e, 0x6f, 0xc9]]]);
+    console.log(JSON.stringify({ ...state, waveColumns: columns[0], spectrumColumns: columns[1], errors }));
   });
 } else if (command === 'bench') {
   const [seconds] = rest;

@@ -193,4 +193,28 @@ TEST_F(Web, FlushedDecayEqualsTheNativeBuildBitForBit) {
     }
 }
 
+// The package's page in Chromium: plucked by a click and a key, tuned, drawn; no page error, and the
+// screenshot (tests/web/page.png in the build folder) showing both pictures.
+TEST_F(Web, PagePlucksTunesAndDraws) {
+    if (std::string(VIBREL_VARIANT_NAME) != "full") GTEST_SKIP() << "the page is the same for both variants";
+    const fs::path shot = fs::path(VIBREL_WEB_WORK).parent_path() / "page.png";
+    const std::string state = drive("page " + std::string(VIBREL_WEB_DIR) + " " + shot.string());
+    auto number = [&](const std::string &key) {
+        const size_t at = state.find("\"" + key + "\":");
+        return at == std::string::npos ? -1.0 : std::atof(state.c_str() + at + key.size() + 3 + (state[at + key.size() + 3] == '"'));
+    };
+    EXPECT_NE(state.find("\"errors\":[]"), std::string::npos) << state;
+    EXPECT_NE(state.find("\"title\":\"vibrel: a plucked string\""), std::string::npos) << state;
+    EXPECT_EQ(number("plucks"), 2) << state;
+    // 220 Hz at the page's rate, the DC blocker's lead added (203.347 samples at 44.1 kHz).
+    const double rate = number("rate"), kPi = 3.141592653589793;
+    EXPECT_NEAR(number("period"), rate / 220 * (1 + std::atan(125.66370614359172 / rate * 0.5 / std::tan(kPi * 220 / rate)) / (2 * kPi)),
+                0.001)
+        << state;
+    EXPECT_GT(number("peak"), 0.1) << state;
+    EXPECT_GT(number("waveColumns"), 0.95) << state;     // the waveform across the whole picture
+    EXPECT_GT(number("spectrumColumns"), 0.15) << state; // the harmonics' peaks
+    EXPECT_TRUE(fs::exists(shot));
+}
+
 } // namespace
