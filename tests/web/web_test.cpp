@@ -21,7 +21,7 @@ using namespace vibrel_hosts;
 namespace {
 
 constexpr long kTailFrames = 441000; // ten seconds: an impulse decays past the smallest double
-const char *const kTailSettings[3] = {"period 50", "gain 0.875", "brightness 0.5"}; // exact as floats
+const char *const kTailSettings[3] = {"period 50.5", "gain 0.875", "brightness 0.5"}; // exact as floats
 
 class Web : public testing::Test {
   protected:
@@ -175,7 +175,7 @@ TEST_F(Web, ChromiumEqualsTheMaxBuildBitForBit) {
 // runs under FTZ and DAZ) through a decay into and past the subnormal range, to exact +0.
 TEST_F(Web, FlushedDecayEqualsTheNativeBuildBitForBit) {
     drive("tail " + std::string(VIBREL_WEB_DIR) + " " + VIBREL_VARIANT_NAME + " " + std::to_string(kTailFrames) +
-          " " + dir.string() + " '[[50, 0.875, 0.5]]'");
+          " " + dir.string() + " '[[50.5, 0.875, 0.5]]'");
     const std::vector<double> expected =
         max_output(host, VIBREL_CLASS_NAME, impulse_case(kTailFrames, {{0, kTailSettings[0]}, {0, kTailSettings[1]},
                                                                         {0, kTailSettings[2]}}));
