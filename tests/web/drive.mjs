@@ -5,7 +5,7 @@
 //   node drive.mjs <npm folder> render <package> <cases.json> <out folder>
 //   node drive.mjs <npm folder> page <package> <screenshot.png>
 //   node drive.mjs <npm folder> bench <package> <seconds of sound>
-//   node drive.mjs <npm folder> tail <package> <variant> <frames> <out folder>
+//   node drive.mjs <npm folder> doubles <package> <cases.json> <out folder>
 import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
 import { readFileSync, writeFileSync } from 'node:fs';
@@ -155,72 +155,94 @@ if (command === 'render') {
     console.log(JSON.stringify({ ...state, waveColumns: columns[0], spectrumColumns: columns[1], errors }));
   });
 } else if (command === 'bench') {
+  // As bench/web_speed.cpp times the same exports natively: the module called quantum by quantum from
+  // the page's thread, an impulse into each quantum; the best of five runs; then a decay's stages.
   const [seconds] = rest;
   await withPage(pkg, async (page, origin, errors) => {
     await page.goto(`${origin}/blank.html`);
-    const figures = await page.evaluate(async (seconds) => {
-      const rate = 44100, frames = Math.round(seconds * rate), out = {};
+    const lines = await page.evaluate(async (seconds) => {
+      const rate = 44100, frames = Math.round(seconds * rate), out = [];
       const bytes = await (await fetch('/vibrel-full.wasm')).arrayBuffer();
       const { instance } = await WebAssembly.instantiate(bytes, { env: { emscripten_notify_memory_growth() {} } });
       const w = instance.exports;
       w._initialize();
+      const heap = () => new Float32Array(w.memory.buffer);
+      const steady = (periodSignal) => {
+        const node = w.vibrel_web_new(8192, rate);
+        const inAt = w.vibrel_web_input(node, 0) >> 2, periodAt = w.vibrel_web_input(node, 2) >> 2;
+        heap().fill(0, inAt, inAt + 128);
+        heap()[inAt] = 1;
+        let best = Infinity;
+        for (let trial = 0; trial < 5; trial++) {
+          const t0 = performance.now();
+          for (let at = 0; at < frames; at += 128) {
+            if (periodSignal) {
+              const h = heap();
+              for (let i = 0; i < 128; i++) h[periodAt + i] = 100 + 2 * Math.sin((at + i) * 0.0003);
+            }
+            w.vibrel_web_process(node, 128, 128, 1, periodSignal ? 128 : 1, 0.999, 100.375, 0.625);
+          }
+          best = Math.min(best, ((performance.now() - t0) * 1e6) / frames);
+        }
+        w.vibrel_web_free(node);
+        return best.toFixed(2);
+      };
       for (const [path, name] of [[1, 'simd128'], [0, 'scalar']]) {
         w.vibrel_web_path(path);
-        for (const routine of ['control', 'period']) {
-          const node = w.vibrel_web_new(8192, rate);
-          const heap = () => new Float32Array(w.memory.buffer);
-          heap().fill(0, w.vibrel_web_input(node, 0) >> 2, (w.vibrel_web_input(node, 0) >> 2) + 128);
-          heap()[w.vibrel_web_input(node, 0) >> 2] = 1;
-          const periodAt = w.vibrel_web_input(node, 2) >> 2;
-          let best = Infinity;
-          for (let trial = 0; trial < 5; trial++) {
-            const t0 = performance.now();
-            for (let at = 0; at < frames; at += 128) {
-              if (routine === 'period') {
-                const h = heap();
-                for (let i = 0; i < 128; i++) h[periodAt + i] = 100 + 2 * Math.sin((at + i) * 0.0003); // vibrato
-              }
-              w.vibrel_web_process(node, 128, 128, 1, routine === 'period' ? 128 : 1, 0.999, 100.375, 0.625);
-            }
-            best = Math.min(best, ((performance.now() - t0) * 1e6) / frames);
-          }
-          out[`${name} ${routine}`] = best;
-          w.vibrel_web_free(node);
+        out.push(`chromium ${name} control: ${steady(false)} ns/sample`);
+        out.push(`chromium ${name} period: ${steady(true)} ns/sample`);
+      }
+      w.vibrel_web_path(1);
+      const node = w.vibrel_web_new(8192, rate), inAt = w.vibrel_web_input(node, 0) >> 2;
+      heap()[inAt] = 1;
+      const stages = [0, 100000, 360000, 441000], names = ['ringing', 'reaching 0', 'silent'];
+      for (let s = 0, at = 0; s < 3; s++) {
+        const t0 = performance.now();
+        for (; at < stages[s + 1]; at += 128) {
+          w.vibrel_web_process(node, 128, 128, 1, 1, 0.875, 50.5, 0.5);
+          heap()[inAt] = 0;
         }
+        const ns = ((performance.now() - t0) * 1e6) / (stages[s + 1] - stages[s]);
+        out.push(`chromium decay ${names[s]} (frames ${stages[s]}-${stages[s + 1]}): ${ns.toFixed(2)} ns/sample`);
       }
       return out;
     }, Number(seconds));
-    for (const [k, v] of Object.entries(figures)) console.log(`chromium ${k}: ${v.toFixed(2)} ns/sample`);
+    console.log(lines.join('\n'));
     if (errors.length) throw new Error(errors.join('\n'));
   });
-} else if (command === 'tail') {
-  // The module's doubles under node: an impulse left to ring for `frames` frames through the control-rate
-  // routine, once per path; each path's output written as doubles.
-  const [variant, frames, outFolder] = rest;
-  const n = Number(frames);
-  const { instance } = await WebAssembly.instantiate(readFileSync(join(pkg, `vibrel-${variant}.wasm`)), {
-    env: { emscripten_notify_memory_growth() {} },
-  });
-  const w = instance.exports;
-  w._initialize();
-  for (const [path, name] of [[1, 'simd128'], [0, 'scalar']]) {
-    w.vibrel_web_path(path);
-    const node = w.vibrel_web_new(8192, 44100);
-    const [settings] = JSON.parse(rest[3]);
-    w.vibrel_web_process(node, 0, 0, 1, 1, settings[1], settings[0], settings[2]); // the settings as messages
-    const block = 128, ins = w.vibrel_web_alloc(8 * block * 3), out = w.vibrel_web_alloc(8 * block);
-    const y = new Float64Array(n);
-    for (let at = 0; at < n; at += block) {
-      const m = Math.min(block, n - at), heap = new Float64Array(w.memory.buffer);
-      heap.fill(0, ins >> 3, (ins >> 3) + 3 * block);
-      if (at === 0) heap[ins >> 3] = 1;
-      w.vibrel_web_process64(node, 0, ins, ins + 8 * block, ins + 16 * block, out, m);
-      y.set(new Float64Array(w.memory.buffer, out, m), at);
+} else if (command === 'doubles') {
+  // The module's own doubles under node, no rounding to float: each case through the routine the Max
+  // binding would choose, its settings applied as messages first, once per path (simd128, scalar).
+  const [casesFile, outFolder] = rest;
+  const cases = JSON.parse(readFileSync(casesFile, 'utf8'));
+  const modules = {};
+  for (let k = 0; k < cases.length; k++) {
+    const c = cases[k];
+    modules[c.variant] ??= new WebAssembly.Module(readFileSync(join(pkg, `vibrel-${c.variant}.wasm`)));
+    for (const [path, name] of [[1, 'simd128'], [0, 'scalar']]) {
+      const w = new WebAssembly.Instance(modules[c.variant], { env: { emscripten_notify_memory_growth() {} } }).exports;
+      w._initialize();
+      w.vibrel_web_path(path);
+      const node = w.vibrel_web_new(c.maxDelay, c.rate);
+      const [period, gain, brightness] = c.settings;
+      w.vibrel_web_process(node, 0, 0, 1, 1, gain, period, brightness); // as messages
+      const block = 128, ins = w.vibrel_web_alloc(8 * block * 3), out = w.vibrel_web_alloc(8 * block);
+      const signal = [c.signals.input, c.signals.gain, c.signals.period];
+      // The gain-and-period routine reads the period input: without a period signal, the param's value.
+      if (c.routine === 3 && !c.signals.period) signal[2] = new Array(c.frames).fill(c.params.period);
+      const y = new Float64Array(c.frames);
+      let next = 0;
+      for (let at = 0; at < c.frames; at += block) {
+        for (; next < c.messages.length && c.messages[next][0] <= at; next++)
+          if (c.messages[next][1] === 'clear') w.vibrel_web_clear(node);
+        const m = Math.min(block, c.frames - at), heap = new Float64Array(w.memory.buffer);
+        for (let i = 0; i < 3; i++)
+          for (let j = 0; j < m; j++) heap[(ins >> 3) + i * block + j] = signal[i] ? Math.fround(signal[i][at + j]) : 0; // the cases are floats
+        w.vibrel_web_process64(node, c.routine - 1, ins, ins + 8 * block, ins + 16 * block, out, m);
+        y.set(new Float64Array(w.memory.buffer, out, m), at);
+      }
+      writeFileSync(join(outFolder, `${k}-${name}.f64`), Buffer.from(y.buffer));
     }
-    writeFileSync(join(outFolder, `tail-${name}.f64`), Buffer.from(y.buffer));
-    w.vibrel_web_release(ins);
-    w.vibrel_web_release(out);
-    w.vibrel_web_free(node);
   }
 } else {
   console.error('drive.mjs: unknown command', command);

@@ -79,6 +79,7 @@ std::string web_case(const Case &c, const char *variant) {
     messages << "]";
     const bool gain = c.pattern == GainSignal || c.pattern == Both || c.pattern == GainAndHeldPeriod;
     const bool period = c.pattern == PeriodSignal || c.pattern == Both;
+    const double settings[3] = {value[0], value[1], value[2]}; // as the messages set them
     if (gain) value[1] = 0.0;
     if (period || c.pattern == GainSignal) value[0] = 0.0; // GainSignal: the unconnected period reads 0
     if (c.pattern == GainAndHeldPeriod) value[0] = kHeldPeriod;
@@ -92,7 +93,9 @@ std::string web_case(const Case &c, const char *variant) {
     };
     std::ostringstream s;
     s.precision(17);
-    s << "{\"variant\":\"" << variant << "\",\"frames\":" << c.in[0].size() << ",\"rate\":44100,\"maxDelay\":"
+    s << "{\"variant\":\"" << variant << "\",\"routine\":" << routine_of(c.pattern) << ",\"settings\":["
+      << settings[0] << "," << settings[1] << "," << settings[2] << "],\"frames\":" << c.in[0].size()
+      << ",\"rate\":44100,\"maxDelay\":"
       << (c.maxDelay ? c.maxDelay : 8192) << ",\"params\":{\"period\":" << value[0] << ",\"gain\":" << value[1]
       << ",\"brightness\":" << value[2] << "},\"messages\":" << messages.str() << ",\"signals\":{\"input\":"
       << samples(c.in[0]);
@@ -119,9 +122,9 @@ size_t silent_from(const std::vector<double> &y) {
     return k;
 }
 
-TEST_F(Web, ChromiumEqualsTheMaxBuildBitForBit) {
-    // Every pattern and excitation, constants and ramps; a short period, a longer line, "clear" mid-way
-    // through a noise burst's ringing; and an impulse decaying past the smallest double.
+// Every pattern and excitation, constants and ramps, in vectors of 128; a short period, a longer line,
+// "clear" mid-way through a noise burst's ringing; and an impulse decaying past the smallest double.
+std::vector<Case> web_cases() {
     std::vector<Case> cases = exactness_cases(128);
     Case shortPeriod = cases[1];
     shortPeriod.messages = {{0, "period 4.25"}};
@@ -134,13 +137,21 @@ TEST_F(Web, ChromiumEqualsTheMaxBuildBitForBit) {
     cases.push_back(longLine);
     cases.push_back(cleared);
     cases.push_back(impulse_case(kTailFrames, {{0, kTailSettings[0]}, {0, kTailSettings[1]}, {0, kTailSettings[2]}}));
+    return cases;
+}
 
-    std::ofstream json(dir / "cases.json");
+void write_cases(const std::vector<Case> &cases, const fs::path &file) {
+    std::ofstream json(file);
     json << "[";
     for (size_t k = 0; k < cases.size(); k++)
         json << (k ? ",\n" : "") << web_case(cases[k], VIBREL_VARIANT_NAME);
     json << "]";
-    json.close();
+}
+
+// The node in Chromium, through OfflineAudioContext: the Max build's output rounded to float.
+TEST_F(Web, ChromiumEqualsTheMaxBuildBitForBit) {
+    const std::vector<Case> cases = web_cases();
+    write_cases(cases, dir / "cases.json");
     drive("render " + std::string(VIBREL_WEB_DIR) + " " + (dir / "cases.json").string() + " " + dir.string());
 
     Tally tally;
@@ -164,32 +175,34 @@ TEST_F(Web, ChromiumEqualsTheMaxBuildBitForBit) {
             changed[got.size() / 2] = f;
             EXPECT_EQ(compare_bits(expected, changed, 32, nullptr), 1);
         }
-        if (&c == &cases.back())
-            std::printf("decay: the Max build's doubles +0 from frame %zu of %zu\n", silent_from(expected),
-                        expected.size());
     }
     print_tally(std::string(VIBREL_CLASS_NAME) + " in Chromium", tally);
 }
 
-// The loop's software flush-to-zero: the module's doubles, both paths, against the native build's (which
-// runs under FTZ and DAZ) through a decay into and past the subnormal range, to exact +0.
-TEST_F(Web, FlushedDecayEqualsTheNativeBuildBitForBit) {
-    drive("tail " + std::string(VIBREL_WEB_DIR) + " " + VIBREL_VARIANT_NAME + " " + std::to_string(kTailFrames) +
-          " " + dir.string() + " '[[50.5, 0.875, 0.5]]'");
-    const std::vector<double> expected =
-        max_output(host, VIBREL_CLASS_NAME, impulse_case(kTailFrames, {{0, kTailSettings[0]}, {0, kTailSettings[1]},
-                                                                        {0, kTailSettings[2]}}));
-    size_t subnormal = 0; // the first frame whose gradual underflow the flush changes
-    while (subnormal < expected.size() && !(expected[subnormal] != 0.0 && std::fabs(expected[subnormal]) < 0x1p-900))
-        subnormal++;
-    const size_t silent = silent_from(expected);
-    EXPECT_LT(silent, expected.size() - 44100) << "the decay does not reach exact +0";
+// The module's doubles under node on both paths (two SIMD128 lanes, one sample at a time) against the
+// native build's, which runs under FTZ and DAZ: the loop's software flush to zero included, through a
+// decay past 2^-1022 to exact +0.
+TEST_F(Web, ModuleDoublesEqualTheNativeBuildOnBothPaths) {
+    const std::vector<Case> cases = web_cases();
+    write_cases(cases, dir / "cases.json");
+    drive("doubles " + std::string(VIBREL_WEB_DIR) + " " + (dir / "cases.json").string() + " " + dir.string());
     for (const char *path : {"simd128", "scalar"}) {
-        std::string report;
-        const std::vector<double> got = read_raw<double>(dir / ("tail-" + std::string(path) + ".f64"));
-        EXPECT_EQ(compare_bits(expected, got, 64, &report), 0) << path << "\n" << report;
-        std::printf("%s: %s, %zu doubles compared, first below 2^-900 at frame %zu, +0 from frame %zu\n",
-                    VIBREL_CLASS_NAME, path, got.size(), subnormal, silent_from(got));
+        Tally tally;
+        for (size_t k = 0; k < cases.size(); k++) {
+            std::string report;
+            const std::vector<double> expected = max_output(host, VIBREL_CLASS_NAME, cases[k]);
+            const std::vector<double> got = read_raw<double>(dir / (std::to_string(k) + "-" + path + ".f64"));
+            const long differ = compare_bits(expected, got, 64, &report);
+            EXPECT_EQ(differ, 0) << path << ", case " << k << ", pattern " << cases[k].pattern << "\n" << report;
+            tally[routine_of(cases[k].pattern)].first += (long)expected.size();
+            tally[routine_of(cases[k].pattern)].second += differ;
+            if (k + 1 == cases.size()) {
+                EXPECT_LT(silent_from(expected), expected.size() - 44100) << "the decay does not reach exact +0";
+                std::printf("%s, %s: the decay +0 from frame %zu (the native build: %zu)\n", VIBREL_CLASS_NAME, path,
+                            silent_from(got), silent_from(expected));
+            }
+        }
+        print_tally(std::string(VIBREL_CLASS_NAME) + " in WebAssembly (doubles, " + path + ")", tally);
     }
 }
 
