@@ -15,6 +15,10 @@ namespace VIBREL_NS::flushed {
 
 #if defined(__wasm__)
 #define VIBREL_SOFT_FLUSH 1
+constexpr bool kOn = true; // the loop's default: flushed
+#else
+constexpr bool kOn = false;
+#endif
 
 constexpr double kSmallestNormal = 0x1p-1022;
 constexpr double kScale = 0x1p512;          // a product's smaller factor scaled: its rounding has 53 bits
@@ -32,34 +36,42 @@ __attribute__((noinline)) inline double tiny_product(double a, double b, double 
     return __builtin_copysign(0.0, r);
 }
 
-inline double add(double a, double b) {
+inline double soft_add(double a, double b) {
     const double r = a + b;
     return __builtin_fabs(r) < kSmallestNormal ? __builtin_copysign(0.0, r) : r;
 }
-inline double mul(double a, double b) {
+inline double soft_mul(double a, double b) {
     const double r = a * b;
     return __builtin_expect(__builtin_fabs(r) <= kSmallestNormal && r != 0.0, 0) ? tiny_product(a, b, r) : r;
 }
 
 // Lanes: the sign bit alone kept where a lane's magnitude is below kSmallestNormal.
-template <class V> VIBREL_LANES_INLINE V add(const V &a, const V &b) {
+template <class V> VIBREL_LANES_INLINE V soft_add(const V &a, const V &b) {
     const V r = a + b;
     const lanes::Bits<V> tiny = (lanes::Bits<V>)(lanes::abs(r) < lanes::splat<V>(kSmallestNormal));
     return (V)((lanes::Bits<V>)r & ~(tiny & lanes::splat_bits<V>(0x7fffffffffffffffLL)));
 }
-template <class V> VIBREL_LANES_INLINE V mul(const V &a, const V &b) {
+template <class V> VIBREL_LANES_INLINE V soft_mul(const V &a, const V &b) {
     V r = a * b;
     const V zero = lanes::splat<V>(0.0);
     const lanes::Bits<V> tiny =
         (lanes::Bits<V>)(lanes::abs(r) <= lanes::splat<V>(kSmallestNormal)) & (lanes::Bits<V>)(r != zero);
     if (__builtin_expect(lanes::any<V>(tiny), 0))
         for (long j = 0; j < lanes::kCount<V>; j++)
-            r[j] = mul(a[j], b[j]);
+            r[j] = soft_mul(a[j], b[j]);
     return r;
 }
-#else
-template <class T> VIBREL_LANES_INLINE T add(const T &a, const T &b) { return a + b; }
-template <class T> VIBREL_LANES_INLINE T mul(const T &a, const T &b) { return a * b; }
-#endif
+
+// The loop's sum and product: flushed in software where F (the soft-flush builds' default), plain
+// where not (every other build, whose processors flush; and a soft-flush build's vector that is known
+// to produce no number below 2^-1022, vibrel.dsp.cpp).
+template <bool F = kOn, class T> VIBREL_LANES_INLINE T add(const T &a, const T &b) {
+    if constexpr (F) return soft_add(a, b);
+    else return a + b;
+}
+template <bool F = kOn, class T> VIBREL_LANES_INLINE T mul(const T &a, const T &b) {
+    if constexpr (F) return soft_mul(a, b);
+    else return a * b;
+}
 
 } // namespace VIBREL_NS::flushed
