@@ -62,22 +62,27 @@ int main(int argc, char **argv) {
         std::printf("native %s control: %.2f ns/sample\n", name, steady(false, frames));
         std::printf("native %s period: %.2f ns/sample\n", name, steady(true, frames));
     }
-    // A decay: one impulse, gain 0.875 at a period of 50.5, timed in three stages.
+    // A decay: one impulse, gain 0.875 at a period of 50.5, timed in three stages, the best of five.
     vibrel_web_path(widest);
-    Node *node = vibrel_web_new(8192, kRate);
     const long stages[4] = {0, 100000, 360000, 441000};
     const char *names[3] = {"ringing", "reaching 0", "silent"};
-    vibrel_web_input(node, 0)[0] = 1.0f;
-    long at = 0;
-    for (int s = 0; s < 3; s++) {
-        const double t0 = now_ns();
-        for (; at < stages[s + 1]; at += kQuantum) {
-            vibrel_web_process(node, kQuantum, kQuantum, 1, 1, 0.875f, 50.5f, 0.5f);
-            vibrel_web_input(node, 0)[0] = 0.0f;
+    double best[3] = {1e300, 1e300, 1e300};
+    for (int trial = 0; trial < 5; trial++) {
+        Node *node = vibrel_web_new(8192, kRate);
+        vibrel_web_input(node, 0)[0] = 1.0f;
+        long at = 0;
+        for (int s = 0; s < 3; s++) {
+            const double t0 = now_ns();
+            for (; at < stages[s + 1]; at += kQuantum) {
+                vibrel_web_process(node, kQuantum, kQuantum, 1, 1, 0.875f, 50.5f, 0.5f);
+                vibrel_web_input(node, 0)[0] = 0.0f;
+            }
+            const double ns = (now_ns() - t0) / (double)(stages[s + 1] - stages[s]);
+            if (ns < best[s]) best[s] = ns;
         }
-        std::printf("native decay %s (frames %ld-%ld): %.2f ns/sample\n", names[s], stages[s], stages[s + 1],
-                    (now_ns() - t0) / (double)(stages[s + 1] - stages[s]));
+        vibrel_web_free(node);
     }
-    vibrel_web_free(node);
+    for (int s = 0; s < 3; s++)
+        std::printf("native decay %s (frames %ld-%ld): %.2f ns/sample\n", names[s], stages[s], stages[s + 1], best[s]);
     return 0;
 }

@@ -74,7 +74,13 @@ int vibrel_widestPath() {
 }
 
 void vibrel_defaultPath() {
+#if defined(__wasm__)
+    // In WebAssembly one sample at a time: the two SIMD128 lanes measured slower in Chromium's engine
+    // (docs/performance.md), whose lanes are taken apart and put together again at every batch.
+    if (load(chosen) == kUnknown) store(chosen, (int)kPathScalar);
+#else
     if (load(chosen) == kUnknown) store(chosen, vibrel_widestPath());
+#endif
 }
 
 int vibrel_choosePath(int path) {

@@ -193,18 +193,23 @@ if (command === 'render') {
         out.push(`chromium ${name} period: ${steady(true)} ns/sample`);
       }
       w.vibrel_web_path(1);
-      const node = w.vibrel_web_new(8192, rate), inAt = w.vibrel_web_input(node, 0) >> 2;
-      heap()[inAt] = 1;
       const stages = [0, 100000, 360000, 441000], names = ['ringing', 'reaching 0', 'silent'];
-      for (let s = 0, at = 0; s < 3; s++) {
-        const t0 = performance.now();
-        for (; at < stages[s + 1]; at += 128) {
-          w.vibrel_web_process(node, 128, 128, 1, 1, 0.875, 50.5, 0.5);
-          heap()[inAt] = 0;
+      const best = [Infinity, Infinity, Infinity];
+      for (let trial = 0; trial < 5; trial++) {
+        const node = w.vibrel_web_new(8192, rate), inAt = w.vibrel_web_input(node, 0) >> 2;
+        heap()[inAt] = 1;
+        for (let s = 0, at = 0; s < 3; s++) {
+          const t0 = performance.now();
+          for (; at < stages[s + 1]; at += 128) {
+            w.vibrel_web_process(node, 128, 128, 1, 1, 0.875, 50.5, 0.5);
+            heap()[inAt] = 0;
+          }
+          best[s] = Math.min(best[s], ((performance.now() - t0) * 1e6) / (stages[s + 1] - stages[s]));
         }
-        const ns = ((performance.now() - t0) * 1e6) / (stages[s + 1] - stages[s]);
-        out.push(`chromium decay ${names[s]} (frames ${stages[s]}-${stages[s + 1]}): ${ns.toFixed(2)} ns/sample`);
+        w.vibrel_web_free(node);
       }
+      for (let s = 0; s < 3; s++)
+        out.push(`chromium decay ${names[s]} (frames ${stages[s]}-${stages[s + 1]}): ${best[s].toFixed(2)} ns/sample`);
       return out;
     }, Number(seconds));
     console.log(lines.join('\n'));
