@@ -1,5 +1,5 @@
 // The browser binding's routines timed natively, quantum by quantum through the same exports and with the
-// same inputs as the browser's timing (tests/web/drive.mjs bench): ns per sample of the control-rate and
+// same inputs as the browser's timing (bench/web_bench.mjs): ns per sample of the control-rate and
 // the period routines (the period a vibrato), on each path, the best of five runs; and of a decay's
 // stages, loud, past 2^-1022 and silent. Prints lines the browser's timing prints too.
 #include <chrono>

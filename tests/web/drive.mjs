@@ -1,51 +1,15 @@
-// The browser tests' driver: serves the npm package folder on 127.0.0.1, opens it in Debian's Chromium
-// (headless, through puppeteer-core) and renders cases through OfflineAudioContext, checks the page, or
-// times the routines; or runs the WebAssembly module under node alone. Called by tests/web/web_test.cpp
-// and bench/web.
+// The browser tests' driver: renders cases through OfflineAudioContext in Debian's Chromium, or checks the
+// package's page there (browser.mjs), or runs the WebAssembly module's doubles under node alone. Called
+// by tests/web/web_test.cpp.
 //   node drive.mjs <npm folder> render <package> <cases.json> <out folder>
 //   node drive.mjs <npm folder> page <package> <screenshot.png>
-//   node drive.mjs <npm folder> bench <package> <seconds of sound>
 //   node drive.mjs <npm folder> doubles <package> <cases.json> <out folder>
-import { createServer } from 'node:http';
-import { createRequire } from 'node:module';
 import { readFileSync, writeFileSync } from 'node:fs';
-import { extname, join, normalize, resolve } from 'node:path';
+import { join } from 'node:path';
+
+import { withPage } from './browser.mjs';
 
 const [npmFolder, command, pkg, ...rest] = process.argv.slice(2);
-const require = createRequire(resolve(npmFolder, 'package.json'));
-
-const kTypes = { '.js': 'text/javascript', '.html': 'text/html', '.wasm': 'application/wasm', '.json': 'application/json' };
-
-// The package folder over http (an AudioWorklet module must come over http), and an empty page.
-function serve(root) {
-  const server = createServer((req, res) => {
-    const path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
-    if (path === '/favicon.ico') {
-      res.writeHead(204).end();
-      return;
-    }
-    if (path === '/blank.html') {
-      res.writeHead(200, { 'content-type': 'text/html' }).end('<!doctype html><title>blank</title>');
-      return;
-    }
-    try {
-      const body = readFileSync(join(root, path));
-      res.writeHead(200, { 'content-type': kTypes[extname(path)] || 'application/octet-stream' }).end(body);
-    } catch {
-      res.writeHead(404).end();
-    }
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
-}
-
-async function browser() {
-  const puppeteer = require('puppeteer-core');
-  return puppeteer.launch({
-    executablePath: process.env.VIBREL_CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--disable-gpu'],
-  });
-}
 
 // In the page: one case through an OfflineAudioContext. c: {variant, frames, rate, params: {name: value},
 // signals: {input|gain|period: samples}, messages: [[frame, text]]}. Returns the output's samples.
@@ -82,25 +46,10 @@ async function renderInPage(c) {
   return Array.from(buffer.getChannelData(0));
 }
 
-async function withPage(root, job) {
-  const server = await serve(root);
-  const b = await browser();
-  try {
-    const page = await b.newPage();
-    const errors = [];
-    page.on('pageerror', (e) => errors.push(String(e)));
-    page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
-    return await job(page, `http://127.0.0.1:${server.address().port}`, errors);
-  } finally {
-    await b.close();
-    server.close();
-  }
-}
-
 if (command === 'render') {
   const [casesFile, outFolder] = rest;
   const cases = JSON.parse(readFileSync(casesFile, 'utf8'));
-  await withPage(pkg, async (page, origin, errors) => {
+  await withPage(npmFolder, pkg, async (page, origin, errors) => {
     await page.goto(`${origin}/blank.html`);
     for (let k = 0; k < cases.length; k++) {
       const y = await page.evaluate(renderInPage, cases[k]);
@@ -110,7 +59,7 @@ if (command === 'render') {
   });
 } else if (command === 'page') {
   const [screenshot] = rest;
-  await withPage(pkg, async (page, origin, errors) => {
+  await withPage(npmFolder, pkg, async (page, origin, errors) => {
     await page.setViewport({ width: 900, height: 720 });
     await page.goto(`${origin}/index.html`);
     await page.waitForSelector('#pluck');
@@ -153,67 +102,6 @@ if (command === 'render') {
       });
     }, png, [[state.wave, [0xc9, 0x85, 0x2e]], [state.spectrum, [0x2e, 0x6f, 0xc9]]]);
     console.log(JSON.stringify({ ...state, waveColumns: columns[0], spectrumColumns: columns[1], errors }));
-  });
-} else if (command === 'bench') {
-  // As bench/web_speed.cpp times the same exports natively: the module called quantum by quantum from
-  // the page's thread, an impulse into each quantum; the best of five runs; then a decay's stages.
-  const [seconds] = rest;
-  await withPage(pkg, async (page, origin, errors) => {
-    await page.goto(`${origin}/blank.html`);
-    const lines = await page.evaluate(async (seconds) => {
-      const rate = 44100, frames = Math.round(seconds * rate), out = [];
-      const bytes = await (await fetch('/vibrel-full.wasm')).arrayBuffer();
-      const { instance } = await WebAssembly.instantiate(bytes, { env: { emscripten_notify_memory_growth() {} } });
-      const w = instance.exports;
-      w._initialize();
-      const heap = () => new Float32Array(w.memory.buffer);
-      const steady = (periodSignal) => {
-        const node = w.vibrel_web_new(8192, rate);
-        const inAt = w.vibrel_web_input(node, 0) >> 2, periodAt = w.vibrel_web_input(node, 2) >> 2;
-        heap().fill(0, inAt, inAt + 128);
-        heap()[inAt] = 1;
-        let best = Infinity;
-        for (let trial = 0; trial < 5; trial++) {
-          const t0 = performance.now();
-          for (let at = 0; at < frames; at += 128) {
-            if (periodSignal) {
-              const h = heap();
-              for (let i = 0; i < 128; i++) h[periodAt + i] = 100 + 2 * Math.sin((at + i) * 0.0003);
-            }
-            w.vibrel_web_process(node, 128, 128, 1, periodSignal ? 128 : 1, 0.999, 100.375, 0.625);
-          }
-          best = Math.min(best, ((performance.now() - t0) * 1e6) / frames);
-        }
-        w.vibrel_web_free(node);
-        return best.toFixed(2);
-      };
-      for (const [path, name] of [[1, 'simd128'], [0, 'scalar']]) {
-        w.vibrel_web_path(path);
-        out.push(`chromium ${name} control: ${steady(false)} ns/sample`);
-        out.push(`chromium ${name} period: ${steady(true)} ns/sample`);
-      }
-      w.vibrel_web_path(1);
-      const stages = [0, 100000, 360000, 441000], names = ['ringing', 'reaching 0', 'silent'];
-      const best = [Infinity, Infinity, Infinity];
-      for (let trial = 0; trial < 5; trial++) {
-        const node = w.vibrel_web_new(8192, rate), inAt = w.vibrel_web_input(node, 0) >> 2;
-        heap()[inAt] = 1;
-        for (let s = 0, at = 0; s < 3; s++) {
-          const t0 = performance.now();
-          for (; at < stages[s + 1]; at += 128) {
-            w.vibrel_web_process(node, 128, 128, 1, 1, 0.875, 50.5, 0.5);
-            heap()[inAt] = 0;
-          }
-          best[s] = Math.min(best[s], ((performance.now() - t0) * 1e6) / (stages[s + 1] - stages[s]));
-        }
-        w.vibrel_web_free(node);
-      }
-      for (let s = 0; s < 3; s++)
-        out.push(`chromium decay ${names[s]} (frames ${stages[s]}-${stages[s + 1]}): ${best[s].toFixed(2)} ns/sample`);
-      return out;
-    }, Number(seconds));
-    console.log(lines.join('\n'));
-    if (errors.length) throw new Error(errors.join('\n'));
   });
 } else if (command === 'doubles') {
   // The module's own doubles under node, no rounding to float: each case through the routine the Max
