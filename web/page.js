@@ -108,7 +108,8 @@ function drawWave(y) {
       lo = Math.min(lo, y[i]);
       hi = Math.max(hi, y[i]);
     }
-    g.fillRect(px, c.height / 2 - hi * scale, 1, Math.max(1, (hi - lo) * scale));
+    const top = Math.floor(c.height / 2 - hi * scale); // whole pixels: every column solid, however quiet
+    g.fillRect(px, top, 1, Math.max(1, Math.ceil(c.height / 2 - lo * scale) - top));
   }
 }
 
