@@ -57,6 +57,7 @@ set(VIBREL_WEB_DIR ${PROJECT_BINARY_DIR}/web)
 configure_file(${PROJECT_SOURCE_DIR}/web/package.json.in ${VIBREL_WEB_DIR}/package.json @ONLY)
 set(web_files vibrel.js worklet.js vibrel.d.ts README.md index.html page.js)
 list(TRANSFORM web_files PREPEND ${PROJECT_SOURCE_DIR}/web/ OUTPUT_VARIABLE web_sources)
+list(APPEND web_sources ${PROJECT_SOURCE_DIR}/package/license.md) # the terms, as the host package's
 add_custom_target(vibrel_web ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${web_sources} ${VIBREL_WASM_DIR}/vibrel-full.wasm
     ${VIBREL_WASM_DIR}/vibrel-lite.wasm ${VIBREL_WEB_DIR}
