@@ -101,7 +101,18 @@ if (command === 'render') {
         return traced / w;
       });
     }, png, [[state.wave, [0xc9, 0x85, 0x2e]], [state.spectrum, [0x2e, 0x6f, 0xc9]]]);
-    console.log(JSON.stringify({ ...state, waveColumns: columns[0], spectrumColumns: columns[1], errors }));
+    // The port's answers: 'info', 'params', and the line of a string that cannot be made.
+    const replies = await page.evaluate(async () => {
+      const { createVibrel } = await import('/vibrel.js');
+      const context = new OfflineAudioContext(1, 128, 48000);
+      const reply = (node, what) => new Promise((resolve) => {
+        node.port.onmessage = (e) => resolve(e.data.lines.join(' | '));
+        if (what) node.port.postMessage(what);
+      });
+      const node = await createVibrel(context, { variant: 'lite' });
+      return [await reply(node, 'info'), await reply(node, 'params'), await reply(await createVibrel(context, { maxDelay: 1e12 }))];
+    });
+    console.log(JSON.stringify({ ...state, waveColumns: columns[0], spectrumColumns: columns[1], replies, errors }));
   });
 } else if (command === 'doubles') {
   // The module's own doubles under node, no rounding to float: each case through the routine the Max

@@ -202,7 +202,8 @@ TEST_F(Web, ModuleDoublesEqualTheNativeBuildOnBothPaths) {
 }
 
 // The package's page in Chromium: plucked by a click and a key, tuned, drawn; no page error, and the
-// screenshot (tests/web/page.png in the build folder) showing both pictures.
+// screenshot (tests/web/page.png in the build folder) showing both pictures. And the node's port: its
+// answers to 'info' and 'params', and the line of a string too long to make.
 TEST_F(Web, PagePlucksTunesAndDraws) {
     if (std::string(VIBREL_VARIANT_NAME) != "full") GTEST_SKIP() << "the page is the same for both variants";
     const fs::path shot = fs::path(VIBREL_WEB_WORK).parent_path() / "page.png";
@@ -223,6 +224,9 @@ TEST_F(Web, PagePlucksTunesAndDraws) {
     EXPECT_GT(number("waveColumns"), 0.95) << state;     // the waveform across the whole picture
     EXPECT_GT(number("spectrumColumns"), 0.15) << state; // the harmonics' peaks
     EXPECT_TRUE(fs::exists(shot));
+    for (const char *line : {"external ver 3.2", "LITE Version", "filter order, M = 5", "delay time <= 8192.0",
+                             "more than 536870907; no object made"})
+        EXPECT_NE(state.find(line), std::string::npos) << line << " not in\n" << state;
 }
 
 } // namespace
