@@ -47,7 +47,8 @@ ExternalProject_Add(vibrel_wasm
   BINARY_DIR ${VIBREL_WASM_DIR}
   CONFIGURE_COMMAND ${emscripten_env} ${VIBREL_EMCMAKE} ${CMAKE_COMMAND} -S <SOURCE_DIR> -B <BINARY_DIR>
     -DCMAKE_BUILD_TYPE=Release
-  BUILD_COMMAND ${emscripten_env} ${CMAKE_COMMAND} --build <BINARY_DIR>
+  # One job at a time inside (the outer build's job server is not passed on); the modules are small.
+  BUILD_COMMAND ${emscripten_env} --unset=MAKEFLAGS ${CMAKE_COMMAND} --build <BINARY_DIR>
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON
   BUILD_BYPRODUCTS ${VIBREL_WASM_DIR}/vibrel-full.wasm ${VIBREL_WASM_DIR}/vibrel-lite.wasm)
