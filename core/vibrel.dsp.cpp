@@ -299,6 +299,34 @@ VIBREL_LANES_INLINE double signal_step(const lanes::SignalSetup &u, const Weight
     return g.D;
 }
 
+#if defined(VIBREL_SOFT_FLUSH)
+// signal_step where the loop flushes in software: each sample on plain arithmetic where the bounds of
+// run_fixed_soft hold for it (its design's weights, the memories and its excitation checked, every slot
+// of the line not below kLineFloor while lineOk), else flushed. A sample whose operands are within the
+// bounds computes no number below 2^-1022, so either way its bits are the flushed ones: nothing is run
+// twice. lineOk ends at the first output below kLineFloor, whichever way it was computed.
+template <bool kGainSignal>
+VIBREL_LANES_INLINE double signal_step_soft(const lanes::SignalSetup &u, const WeightPair (&denom)[kPairs],
+                                            LoopState &s, long w, double excitation, double gain, double period,
+                                            double &out, bool dcOk, bool &lineOk) {
+    SignalDesign g;
+    design_signal<kGainSignal>(u, denom, gain, period, g);
+    const bool plain = lineOk && dcOk && not_tiny(s.dcY1, kLineFloor) && not_tiny(s.lpfX1, kReadFloor) &&
+                       not_tiny(s.lpfX2, kReadFloor) && not_tiny(s.dcX1, kFilterFloor) &&
+                       not_tiny(playable(excitation), kInputFloor) && not_tiny(g.outer, kWeightFloor) &&
+                       not_tiny(g.centre, kWeightFloor) && none_tiny(g.weight, kTaps, kWeightFloor);
+    const long p0 = first_tap(w, g.d, u.L);
+    const double y = plain ? loop_step<false>(s, u.dc, read_taps<false>(u.B, u.L, p0, g.weight), g.outer, g.centre,
+                                              excitation)
+                           : loop_step<true>(s, u.dc, read_taps<true>(u.B, u.L, p0, g.weight), g.outer, g.centre,
+                                             excitation);
+    lineOk = lineOk && not_tiny(y, kLineFloor);
+    out = y;
+    store(u.B[w], y);
+    return g.D;
+}
+#endif
+
 // Whether v[0, n) holds one value, bit for bit: then so are the designs of its samples (a constant
 // period from a sig~, the common case). Stops at the first sample that differs, as a vibrato's does.
 inline bool constant_signal(const double *v, long n) {
@@ -336,10 +364,21 @@ VIBREL_LANES_INLINE void perform_signal_rate(t_vibrel *x, double **ins, double *
     constexpr long N = kCount<V>;
     double D = 0.0;
     if constexpr (N == 1) {
+#if defined(VIBREL_SOFT_FLUSH)
+        const bool dcOk = not_tiny(u.dc.b0, kWeightFloor) && not_tiny(u.dc.b1, kWeightFloor) &&
+                          not_tiny(u.dc.a1, kWeightFloor);
+        bool lineOk = x->normalRun >= u.L;
+        for (long i = 0; i < n; i++) {
+            D = signal_step_soft<kGainSignal>(u, denom, s, w, in[i], kGainSignal ? gainIn[i] : 0.0, periodIn[i],
+                                              out[i], dcOk, lineOk);
+            if (++w >= u.L) w = 0;
+        }
+#else
         for (long i = 0; i < n; i++) {
             D = signal_step<kGainSignal>(u, denom, s, w, in[i], kGainSignal ? gainIn[i] : 0.0, periodIn[i], out[i]);
             if (++w >= u.L) w = 0;
         }
+#endif
     } else if (constant_signal(periodIn, n) && (!kGainSignal || constant_signal(gainIn, n))) {
         // A vector whose period signal (and gain signal) holds one value: each sample's design would be
         // the same bits. Designed once and run as the control-rate routine runs a vector. The scalar

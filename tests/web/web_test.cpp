@@ -104,15 +104,18 @@ std::string web_case(const Case &c, const char *variant) {
     return s.str() + "}}";
 }
 
-// An impulse at frame 0 and silence after it, frames long.
-Case impulse_case(long frames, std::vector<std::pair<long, std::string>> messages) {
-    Case c{Control, false, false, 128, {}, std::move(messages)};
-    c.in[0].assign((size_t)frames, 0.0f);
-    c.in[0][0] = 1.0f;
-    c.in[1].assign((size_t)frames, 0.0f);
-    c.in[2].assign((size_t)frames, 0.0f);
+// An impulse at frame 0 left to decay for kTailFrames frames through the pattern's routine: the settings
+// as messages, and as signals a gain of 0.875 and a period of 50.5 with a vibrato of a quarter sample.
+Case decay_case(Pattern p) {
+    Case c{p, false, true, 128, {}, {{0, kTailSettings[0]}, {0, kTailSettings[1]}, {0, kTailSettings[2]}}};
+    for (long i = 0; i < kTailFrames; i++) {
+        c.in[0].push_back(i == 0 ? 1.0f : 0.0f);
+        c.in[1].push_back(0.875f);
+        c.in[2].push_back((float)(50.5 + 0.25 * std::sin(i * 0.001)));
+    }
     return c;
 }
+constexpr size_t kDecays = 3; // the last cases of web_cases()
 
 // The first frame from which every sample is +0.
 size_t silent_from(const std::vector<double> &y) {
@@ -136,7 +139,8 @@ std::vector<Case> web_cases() {
     cases.push_back(shortPeriod);
     cases.push_back(longLine);
     cases.push_back(cleared);
-    cases.push_back(impulse_case(kTailFrames, {{0, kTailSettings[0]}, {0, kTailSettings[1]}, {0, kTailSettings[2]}}));
+    for (Pattern p : {Control, PeriodSignal, GainAndHeldPeriod})
+        cases.push_back(decay_case(p));
     return cases;
 }
 
@@ -191,10 +195,10 @@ TEST_F(Web, ModuleDoublesEqualTheNativeBuildOnBothPaths) {
             EXPECT_EQ(differ, 0) << path << ", case " << k << ", pattern " << cases[k].pattern << "\n" << report;
             tally[routine_of(cases[k].pattern)].first += (long)expected.size();
             tally[routine_of(cases[k].pattern)].second += differ;
-            if (k + 1 == cases.size()) {
+            if (k + kDecays >= cases.size()) {
                 EXPECT_LT(silent_from(expected), expected.size() - 44100) << "the decay does not reach exact +0";
-                std::printf("%s, %s: the decay +0 from frame %zu (the native build: %zu)\n", VIBREL_CLASS_NAME, path,
-                            silent_from(got), silent_from(expected));
+                std::printf("%s, %s, dsp%d: the decay +0 from frame %zu (the native build: %zu)\n", VIBREL_CLASS_NAME,
+                            path, routine_of(cases[k].pattern), silent_from(got), silent_from(expected));
             }
         }
         print_tally(std::string(VIBREL_CLASS_NAME) + " in WebAssembly (doubles, " + path + ")", tally);
