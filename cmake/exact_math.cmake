@@ -8,9 +8,10 @@ set(VIBREL_FP_CONTRACT off CACHE STRING "Floating-point contraction: off (exact)
 set_property(CACHE VIBREL_FP_CONTRACT PROPERTY STRINGS off on fast)
 
 set(VIBREL_EXACT_MATH_FLAGS -ffp-contract=${VIBREL_FP_CONTRACT} -fno-fast-math)
-if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(arm64|aarch64)$")
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND (CMAKE_SYSTEM_PROCESSOR MATCHES "^(arm64|aarch64)$" OR EMSCRIPTEN))
   # clang 14 takes -fno-unsafe-math-optimizations as a request for strict floating-point exceptions,
-  # which it cannot honour on arm64: it warns and keeps its default, so the flag adds nothing there.
+  # which it cannot honour on arm64 or WebAssembly: it warns and keeps its default, so the flag adds
+  # nothing there.
 else()
   list(APPEND VIBREL_EXACT_MATH_FLAGS -fno-unsafe-math-optimizations)
 endif()

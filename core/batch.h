@@ -5,6 +5,7 @@
 // back (lane 0's may be the slot about to be written, read before it is). Included by vibrel.dsp.cpp.
 #pragma once
 
+#include "flushed.h"
 #include "lanes.h"
 #include "loop.h"
 
@@ -22,17 +23,18 @@ template <class V> struct Apart { // lane j's tap k is B[at[j] - k]
 };
 
 // acc + sum over k >= K of weight[k] * taps.tap(k), accumulated in ascending k.
-template <long K, class V, class Taps>
+template <long K, bool F, class V, class Taps>
 VIBREL_LANES_INLINE V tap_sum(const V (&weight)[kTaps], const Taps &taps, const V &acc) {
     if constexpr (K == kTaps)
         return acc;
     else
-        return tap_sum<K + 1>(weight, taps, acc + weight[K] * taps.tap(K));
+        return tap_sum<K + 1, F>(weight, taps, flushed::add<F>(acc, flushed::mul<F>(weight[K], taps.tap(K))));
 }
 
 // The interpolated reads of a batch: sum over k of weight[k] * tap k, in ascending k.
-template <class V, class Taps> VIBREL_LANES_INLINE V read_lanes(const V (&weight)[kTaps], const Taps &taps) {
-    return tap_sum<1>(weight, taps, weight[0] * taps.tap(0));
+template <bool F = flushed::kOn, class V, class Taps>
+VIBREL_LANES_INLINE V read_lanes(const V (&weight)[kTaps], const Taps &taps) {
+    return tap_sum<1, F>(weight, taps, flushed::mul<F>(weight[0], taps.tap(0)));
 }
 
 // Each lane's excitation as playable() takes it: infinite or NaN reads as 0.
@@ -44,11 +46,14 @@ template <class V> VIBREL_LANES_INLINE V playable(const V &excitation) {
 // X of N samples: u = b0 * v + b1 * v1 per lane, v1 the previous sample's v. Xp and vp hold the
 // reads and the v of the N samples before (only their last two and last one count); afterwards
 // those of this batch. outer and centre per lane; the feedback is left to feed_back.
-template <class V>
+template <bool F = flushed::kOn, class V>
 VIBREL_LANES_INLINE V feed_forward(V &Xp, V &vp, const DcBlocker &dc, const V &X, const V &outer, const V &centre,
                                    const V &excitation) {
-    const V v = ((outer * X + centre * shift_in<1>(Xp, X)) + outer * shift_in<2>(Xp, X)) + playable(excitation);
-    const V u = splat<V>(dc.b0) * v + splat<V>(dc.b1) * shift_in<1>(vp, v);
+    auto add = [](const V &a, const V &b) __attribute__((always_inline)) { return flushed::add<F>(a, b); };
+    auto mul = [](const V &a, const V &b) __attribute__((always_inline)) { return flushed::mul<F>(a, b); };
+    const V v = add(add(add(mul(outer, X), mul(centre, shift_in<1>(Xp, X))), mul(outer, shift_in<2>(Xp, X))),
+                    playable(excitation));
+    const V u = add(mul(splat<V>(dc.b0), v), mul(splat<V>(dc.b1), shift_in<1>(vp, v)));
     Xp = X;
     vp = v;
     return u;
@@ -67,13 +72,13 @@ template <class V> VIBREL_LANES_INLINE void to_state(LoopState &s, const V &Xp, 
 }
 
 // The feedback, lane after lane: y = u + a1 * y1 into the output and the line's slots wr[0, N).
-template <class V>
+template <bool F = flushed::kOn, class V>
 VIBREL_LANES_INLINE void feed_back(LoopState &s, const DcBlocker &dc, const V &u, double *out, double *wr) {
     V y;
     double y1 = s.dcY1;
     VIBREL_UNROLLED
     for (long j = 0; j < kCount<V>; j++)
-        y[j] = y1 = u[j] + dc.a1 * y1;
+        y[j] = y1 = flushed::add<F>(u[j], flushed::mul<F>(dc.a1, y1));
     __builtin_memcpy(out, &y, sizeof y);
     store_lines(wr, y);
     s.dcY1 = y1;
@@ -85,7 +90,7 @@ VIBREL_LANES_INLINE void feed_back(LoopState &s, const DcBlocker &dc, const V &u
 // of the next batch lie behind this batch's writes as well and may be issued before its feedback, so
 // that the feedback never waits for the next batch's chain of tap additions; that pays from 8N on
 // (measured: nearer, those reads wait for the stores of the batches just before).
-template <class V>
+template <class V, bool F = flushed::kOn>
 VIBREL_LANES_INLINE long control_batches(LoopState &s, const DcBlocker &dc, const double (&c)[kTaps], double outer,
                                          double centre, long d0, const double *b, double *wr, long run,
                                          const double *in, double *out) {
@@ -99,21 +104,21 @@ VIBREL_LANES_INLINE long control_batches(LoopState &s, const DcBlocker &dc, cons
     V Xp, vp;
     from_state(s, Xp, vp);
     auto ahead = [&](long r) __attribute__((always_inline)) {
-        return feed_forward(Xp, vp, dc, read_lanes(weight, Straight<V>{b + r}), O, C, load<V>(in + r));
+        return feed_forward<F>(Xp, vp, dc, read_lanes<F>(weight, Straight<V>{b + r}), O, C, load<V>(in + r));
     };
     long r = 0;
     if (d0 >= 8 * N) {
         V u = ahead(0);
         for (; r + 2 * N <= run; r += N) {
             const V next = ahead(r + N);
-            feed_back(s, dc, u, out + r, wr + r);
+            feed_back<F>(s, dc, u, out + r, wr + r);
             u = next;
         }
-        feed_back(s, dc, u, out + r, wr + r);
+        feed_back<F>(s, dc, u, out + r, wr + r);
         r += N;
     } else {
         for (; r + N <= run; r += N)
-            feed_back(s, dc, ahead(r), out + r, wr + r);
+            feed_back<F>(s, dc, ahead(r), out + r, wr + r);
     }
     to_state(s, Xp, vp);
     return r;

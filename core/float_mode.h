@@ -57,6 +57,10 @@ inline ControlWord read_control() {
     return c;
 }
 inline void write_control(ControlWord c) { __asm__ __volatile__("vmsr fpscr, %0" : : "r"(c) : "memory"); }
+#elif defined(__wasm__)
+// WebAssembly rounds to nearest, traps on no floating-point operation and has no flush-to-zero mode:
+// the loop flushes its own results (flushed.h), and there is no word to save or restore.
+#define VIBREL_NO_CONTROL_WORD 1
 #else
 #error "no flush-to-zero control for this processor"
 #endif
@@ -76,6 +80,14 @@ inline void write_x87_control(unsigned short c) { __asm__ __volatile__("fldcw %0
 
 // The routines' mode for the lifetime of the guard, the caller's words restored on every way out. The
 // "memory" clobbers keep the routine's loads after the switch and its stores before the restore.
+#if defined(VIBREL_NO_CONTROL_WORD)
+class AudioMode {
+  public:
+    AudioMode() {}
+    AudioMode(const AudioMode &) = delete;
+    AudioMode &operator=(const AudioMode &) = delete;
+};
+#else
 class AudioMode {
   public:
     AudioMode() : saved_(read_control()) {
@@ -99,5 +111,6 @@ class AudioMode {
     const unsigned short savedX87_ = read_x87_control();
 #endif
 };
+#endif
 
 } // namespace vibrel_fp

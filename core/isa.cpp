@@ -49,6 +49,15 @@ int check_processor() {
     if ((ecx & (kOsxsave | kAvx)) != (kOsxsave | kAvx) || (xcr0() & kYmmState) != kYmmState) return kPathTwoLanes;
     return kPathAvx;
 }
+#elif defined(__wasm__)
+// WebAssembly's 128-bit SIMD, where the module was built with it (a browser without it refuses to load it).
+int check_processor() {
+#if defined(__wasm_simd128__)
+    return kPathTwoLanes;
+#else
+    return kPathScalar;
+#endif
+}
 #else
 int check_processor() { return kPathTwoLanes; } // NEON on every arm64 processor; VFP pairs on armv7
 #endif
@@ -65,7 +74,13 @@ int vibrel_widestPath() {
 }
 
 void vibrel_defaultPath() {
+#if defined(__wasm__)
+    // In WebAssembly one sample at a time: the two SIMD128 lanes measured slower in Chromium's engine
+    // (docs/performance.md), whose lanes are taken apart and put together again at every batch.
+    if (load(chosen) == kUnknown) store(chosen, (int)kPathScalar);
+#else
     if (load(chosen) == kUnknown) store(chosen, vibrel_widestPath());
+#endif
 }
 
 int vibrel_choosePath(int path) {
@@ -87,6 +102,8 @@ const char *vibrel_pathName(int path) {
     case kPathTwoLanes: return "neon";
 #elif defined(__arm__)
     case kPathTwoLanes: return "vfp-pairs"; // NEON has no double lanes: pairs of VFP operations
+#elif defined(__wasm__)
+    case kPathTwoLanes: return "simd128";
 #else
     case kPathTwoLanes: return "sse2";
 #endif

@@ -17,8 +17,9 @@ enum VibrelPath : int {
 // Widest path this processor supports; the processor is checked the first time. Any thread.
 int vibrel_widestPath();
 
-// The widest path, unless one was chosen already: made by vibrel_init for every new object, so the
-// check runs at the first creation and never in a perform routine.
+// The widest path (in WebAssembly one sample at a time, which is faster there), unless one was chosen
+// already: made by vibrel_init for every new object, so the check runs at the first creation and never
+// in a perform routine.
 void vibrel_defaultPath();
 
 // Tests and benchmarks: the path from the next vector on, lowered to vibrel_widestPath() when wider

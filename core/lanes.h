@@ -56,6 +56,10 @@ template <> VIBREL_LANES_INLINE bool any<D2>(const I2 &m) { return __builtin_ia3
 template <> VIBREL_LANES_INLINE bool any<D4>(const I4 &m) {
     return any<D2>(__builtin_shufflevector(m, m, 0, 1) | __builtin_shufflevector(m, m, 2, 3));
 }
+#elif defined(__wasm_simd128__)
+// One v128.any_true (the lanes' bytes seen as 16 bytes).
+typedef signed char Bytes16 __attribute__((vector_size(16)));
+template <> VIBREL_LANES_INLINE bool any<D2>(const I2 &m) { return __builtin_wasm_any_true_v128((Bytes16)m); }
 #endif
 template <class V> VIBREL_LANES_INLINE bool any(const Bits<V> &m) {
     long long all = m[0];

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cosine.h"
+#include "flushed.h"
 #include "shared.h"
 #include "vibrel.h"
 
@@ -83,31 +84,34 @@ inline long first_tap(long w, long d, long L) {
 
 // Interpolated read: the sum over k of weight[k] * B[(p0 - k) mod L], accumulated in ascending k.
 // Unrolled at compile time so the weights stay in registers for a whole vector. Audio thread.
-template <long K> inline double tap_sum(const double *b, const double (&weight)[kTaps], double acc) {
+template <long K, bool F = flushed::kOn>
+inline double tap_sum(const double *b, const double (&weight)[kTaps], double acc) {
     if constexpr (K == kTaps) {
         return acc;
     } else {
-        return tap_sum<K + 1>(b, weight, acc + weight[K] * vibrel_shared::load(b[-K]));
+        return tap_sum<K + 1, F>(b, weight,
+                                 flushed::add<F>(acc, flushed::mul<F>(weight[K], vibrel_shared::load(b[-K]))));
     }
 }
 
-template <long K>
+template <long K, bool F = flushed::kOn>
 inline double tap_sum_wrapping(const double *B, long L, long t, const double (&weight)[kTaps], double acc) {
     if constexpr (K == kTaps) {
         return acc;
     } else {
         if (--t < 0) t += L;
-        return tap_sum_wrapping<K + 1>(B, L, t, weight, acc + weight[K] * vibrel_shared::load(B[t]));
+        return tap_sum_wrapping<K + 1, F>(B, L, t, weight,
+                                          flushed::add<F>(acc, flushed::mul<F>(weight[K], vibrel_shared::load(B[t]))));
     }
 }
 
-inline double read_taps(const double *B, long L, long p0, const double (&weight)[kTaps]) {
+template <bool F = flushed::kOn> inline double read_taps(const double *B, long L, long p0, const double (&weight)[kTaps]) {
     using vibrel_shared::load;
     if (p0 >= kOrder) { // no tap wraps: read straight down from p0
         const double *b = B + p0;
-        return tap_sum<1>(b, weight, weight[0] * load(b[0]));
+        return tap_sum<1, F>(b, weight, flushed::mul<F>(weight[0], load(b[0])));
     }
-    return tap_sum_wrapping<1>(B, L, p0, weight, weight[0] * load(B[p0]));
+    return tap_sum_wrapping<1, F>(B, L, p0, weight, flushed::mul<F>(weight[0], load(B[p0])));
 }
 
 // The largest finite double: |v| above it is infinite, and NaN compares false.
@@ -128,11 +132,16 @@ struct DcBlocker {
 };
 
 // One pass of the loop after the interpolated read x: loop filter, excitation, DC blocker.
-// Returns the output sample, which is also the sample to write into the delay line.
+// Returns the output sample, which is also the sample to write into the delay line. Every sum and
+// product of the loop is flushed (flushed.h): v = ((outer x + centre x1) + outer x2) + excitation,
+// y = (b0 v + b1 v1) + a1 y1.
+template <bool F = flushed::kOn>
 inline double loop_step(LoopState &s, const DcBlocker &dc, double x, double outer, double centre,
                         double excitation) {
-    const double v = ((outer * x + centre * s.lpfX1) + outer * s.lpfX2) + playable(excitation);
-    const double y = (dc.b0 * v + dc.b1 * s.dcX1) + dc.a1 * s.dcY1;
+    auto add = [](double a, double b) __attribute__((always_inline)) { return flushed::add<F>(a, b); };
+    auto mul = [](double a, double b) __attribute__((always_inline)) { return flushed::mul<F>(a, b); };
+    const double v = add(add(add(mul(outer, x), mul(centre, s.lpfX1)), mul(outer, s.lpfX2)), playable(excitation));
+    const double y = add(add(mul(dc.b0, v), mul(dc.b1, s.dcX1)), mul(dc.a1, s.dcY1));
     s.lpfX2 = s.lpfX1;
     s.lpfX1 = x;
     s.dcX1 = v;

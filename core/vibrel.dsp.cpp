@@ -38,7 +38,7 @@ constexpr long kFourLaneDelay = 24;
 // write slot w; returns the write slot after them. The batches of the path V where the taps allow,
 // the one-sample steps elsewhere: the same bits either way.
 // Locals: L = bufLen, B = buffer, w = writeIndex, s = the four filter memories, c = lagCoeff.
-template <class V>
+template <class V, bool F = flushed::kOn>
 VIBREL_LANES_INLINE long run_fixed(LoopState &s, const DcBlocker &dc, double *const B, const long L, long w,
                                    const long d0, const double (&c)[kTaps], const double outer, const double centre,
                                    const double *in, double *out, const long n) {
@@ -46,7 +46,7 @@ VIBREL_LANES_INLINE long run_fixed(LoopState &s, const DcBlocker &dc, double *co
     while (i < n) {
         const long p0 = first_tap(w, d0, L);
         if (p0 < kOrder) { // a tap wraps: one sample the long way
-            const double y = loop_step(s, dc, read_taps(B, L, p0, c), outer, centre, in[i]);
+            const double y = loop_step<F>(s, dc, read_taps<F>(B, L, p0, c), outer, centre, in[i]);
             out[i++] = y;
             store(B[w], y);
             if (++w >= L) w = 0;
@@ -64,14 +64,16 @@ VIBREL_LANES_INLINE long run_fixed(LoopState &s, const DcBlocker &dc, double *co
         // for the newest of four samples: below kFourLaneDelay two lanes go faster.
         if constexpr (kCount<V> == 4) {
             if (d0 >= kFourLaneDelay)
-                r = lanes::control_batches<V>(s, dc, c, outer, centre, d0, b, wr, run, in + i, out + i);
+                r = lanes::control_batches<V, F>(s, dc, c, outer, centre, d0, b, wr, run, in + i, out + i);
             else if (d0 >= kTwoLaneDelay)
-                r = lanes::control_batches<lanes::D2>(s, dc, c, outer, centre, d0, b, wr, run, in + i, out + i);
+                r = lanes::control_batches<lanes::D2, F>(s, dc, c, outer, centre, d0, b, wr, run, in + i, out + i);
         } else if constexpr (kCount<V> == 2) {
-            if (d0 >= kTwoLaneDelay) r = lanes::control_batches<V>(s, dc, c, outer, centre, d0, b, wr, run, in + i, out + i);
+            if (d0 >= kTwoLaneDelay)
+                r = lanes::control_batches<V, F>(s, dc, c, outer, centre, d0, b, wr, run, in + i, out + i);
         }
         for (; r < run; r++) {
-            const double y = loop_step(s, dc, tap_sum<1>(b + r, c, c[0] * load(b[r])), outer, centre, in[i + r]);
+            const double y = loop_step<F>(s, dc, tap_sum<1, F>(b + r, c, flushed::mul<F>(c[0], load(b[r]))), outer,
+                                          centre, in[i + r]);
             out[i + r] = y;
             store(wr[r], y);
         }
@@ -81,6 +83,116 @@ VIBREL_LANES_INLINE long run_fixed(LoopState &s, const DcBlocker &dc, double *co
     }
     return w;
 }
+
+#if defined(VIBREL_SOFT_FLUSH)
+// Where the loop flushes in software (flushed.h), a vector whose every sum and product is known to be 0
+// or a normal number runs on plain arithmetic: the same bits, at a fraction of the cost. With every
+// coefficient that multiplies the loop's numbers 0 or at least 2^-86 in magnitude, the line's slots
+// and the DC blocker's output memory 0 or at least 2^-600, the interpolated reads' memories 0 or at
+// least 2^-740, the loop filter's output memory 0 or at least 2^-880 and the excitation 0 or at least
+// 2^-800: each product is 0 or at least 2^-966, and a sum of such terms, however they cancel, 0 or at
+// least 2^-54 times its smallest term (its terms share that term's last place, and a sum below half
+// that term is more than half of it), so at least 2^-1020. Each read is then 0 or at least 2^-740 and
+// each filter output 0 or at least 2^-880, so the bounds hold sample after sample, provided each output
+// written to the line is 0 or at least 2^-600: checked after the vector, which is run again flushed
+// where one is not.
+constexpr double kLineFloor = 0x1p-600, kReadFloor = 0x1p-740, kFilterFloor = 0x1p-880;
+constexpr double kInputFloor = 0x1p-800, kWeightFloor = 0x1p-86;
+constexpr long kPlainChunk = 128; // samples saved per try: the line's slots and the excitation
+
+// Whether v is not below floor in magnitude but for 0: NaN and infinities pass, for they only come of
+// an overflow, flushed or not alike (and recovered from after the vector).
+inline bool not_tiny(double v, double floor) {
+    const double a = magnitude(v);
+    return !(a > 0.0 && a < floor);
+}
+inline bool none_tiny(const double *v, long n, double floor) {
+    bool ok = true;
+    for (long i = 0; i < n; i++)
+        ok &= not_tiny(v[i], floor);
+    return ok;
+}
+
+inline bool plain_weights(const double (&c)[kTaps], double outer, double centre, const DcBlocker &dc) {
+    bool ok = not_tiny(outer, kWeightFloor) && not_tiny(centre, kWeightFloor) && not_tiny(dc.b0, kWeightFloor) &&
+              not_tiny(dc.b1, kWeightFloor) && not_tiny(dc.a1, kWeightFloor);
+    return ok && none_tiny(c, kTaps, kWeightFloor);
+}
+
+// After a vector (or a try) wrote out[0, n) to the line: the newest slots not below kLineFloor, counted
+// up to the line's length.
+inline void count_normal(t_vibrel *x, const double *out, long n) {
+    const long L = x->bufLen;
+    if (none_tiny(out, n, kLineFloor)) {
+        x->normalRun = x->normalRun < L - n ? x->normalRun + n : L;
+        return;
+    }
+    long good = 0;
+    while (not_tiny(out[n - 1 - good], kLineFloor))
+        good++;
+    x->normalRun = good;
+}
+
+// Copies n slots of the line from slot w on, to or from `saved`.
+inline void copy_slots(double *B, long L, long w, double *saved, long n, bool restore) {
+    const long first = L - w < n ? L - w : n;
+    if (restore) {
+        __builtin_memcpy(B + w, saved, sizeof(double) * (size_t)first);
+        __builtin_memcpy(B, saved + first, sizeof(double) * (size_t)(n - first));
+    } else {
+        __builtin_memcpy(saved, B + w, sizeof(double) * (size_t)first);
+        __builtin_memcpy(saved + first, B, sizeof(double) * (size_t)(n - first));
+    }
+}
+
+// run_fixed plain (F false) or flushed, each a function of its own: inlined together into one routine,
+// the two loops would share its registers.
+template <class V, bool F>
+__attribute__((noinline)) long run_fixed_apart(LoopState &s, const DcBlocker &dc, double *const B, const long L, long w,
+                                               const long d0, const double (&c)[kTaps], const double outer,
+                                               const double centre, const double *in, double *out, const long n) {
+    LoopState local = s; // in registers: the line's stores cannot be the memories'
+    const long next = run_fixed<V, F>(local, dc, B, L, w, d0, c, outer, centre, in, out, n);
+    s = local;
+    return next;
+}
+
+// run_fixed over [0, n) in tries of kPlainChunk samples: plain where the bounds above allow, else (or
+// where an output falls below kLineFloor) from the try's start again, flushed. Single-threaded hosts
+// only (the browser's): the line's slots are copied without the relaxed accesses a "clear" from
+// another thread would need.
+template <class V>
+VIBREL_LANES_INLINE long run_fixed_soft(t_vibrel *x, LoopState &s, const DcBlocker &dc, long w, const long d0,
+                                        const double (&c)[kTaps], const double outer, const double centre,
+                                        const double *in, double *out, const long n) {
+    double *const B = x->buffer;
+    const long L = x->bufLen;
+    const bool weightsOk = plain_weights(c, outer, centre, dc);
+    for (long at = 0; at < n; at += kPlainChunk) {
+        const long m = n - at < kPlainChunk ? n - at : kPlainChunk;
+        double excitation[kPlainChunk], slots[kPlainChunk];
+        __builtin_memcpy(excitation, in + at, sizeof(double) * (size_t)m); // out may be in: kept apart
+        bool plain = weightsOk && x->normalRun >= L && not_tiny(s.dcY1, kLineFloor) &&
+                     not_tiny(s.lpfX1, kReadFloor) && not_tiny(s.lpfX2, kReadFloor) &&
+                     not_tiny(s.dcX1, kFilterFloor) && none_tiny(excitation, m, kInputFloor);
+        long next = w;
+        if (plain) {
+            const LoopState before = s;
+            copy_slots(B, L, w, slots, m, false);
+            next = run_fixed_apart<V, false>(s, dc, B, L, w, d0, c, outer, centre, excitation, out + at, m);
+            if (!none_tiny(out + at, m, kLineFloor)) {
+                plain = false;
+                s = before;
+                copy_slots(B, L, w, slots, m, true);
+            }
+        }
+        if (!plain) next = run_fixed_apart<V, true>(s, dc, B, L, w, d0, c, outer, centre, excitation, out + at, m);
+        count_normal(x, out + at, m);
+        w = next;
+    }
+    return w;
+}
+#endif
 
 template <class V> VIBREL_LANES_INLINE void perform_control(t_vibrel *x, double **ins, double **outs, long n) {
     if (n <= 0) return;
@@ -96,8 +208,12 @@ template <class V> VIBREL_LANES_INLINE void perform_control(t_vibrel *x, double 
     hold_together(d0, c, outer, centre);
     const DcBlocker dc{x->dcB0, x->dcB1, x->dcA1};
 
+#if defined(VIBREL_SOFT_FLUSH)
+    const long w = run_fixed_soft<V>(x, s, dc, load(x->writeIndex), d0, c, outer, centre, ins[0], outs[0], n);
+#else
     const long w =
         run_fixed<V>(s, dc, x->buffer, x->bufLen, load(x->writeIndex), d0, c, outer, centre, ins[0], outs[0], n);
+#endif
     recover_from_overflow(s, x->buffer, x->bufLen, w, outs[0], n);
     store(x->writeIndex, w);
     store_loop_state(x, s);
@@ -183,6 +299,34 @@ VIBREL_LANES_INLINE double signal_step(const lanes::SignalSetup &u, const Weight
     return g.D;
 }
 
+#if defined(VIBREL_SOFT_FLUSH)
+// signal_step where the loop flushes in software: each sample on plain arithmetic where the bounds of
+// run_fixed_soft hold for it (its design's weights, the memories and its excitation checked, every slot
+// of the line not below kLineFloor while lineOk), else flushed. A sample whose operands are within the
+// bounds computes no number below 2^-1022, so either way its bits are the flushed ones: nothing is run
+// twice. lineOk ends at the first output below kLineFloor, whichever way it was computed.
+template <bool kGainSignal>
+VIBREL_LANES_INLINE double signal_step_soft(const lanes::SignalSetup &u, const WeightPair (&denom)[kPairs],
+                                            LoopState &s, long w, double excitation, double gain, double period,
+                                            double &out, bool dcOk, bool &lineOk) {
+    SignalDesign g;
+    design_signal<kGainSignal>(u, denom, gain, period, g);
+    const bool plain = lineOk && dcOk && not_tiny(s.dcY1, kLineFloor) && not_tiny(s.lpfX1, kReadFloor) &&
+                       not_tiny(s.lpfX2, kReadFloor) && not_tiny(s.dcX1, kFilterFloor) &&
+                       not_tiny(playable(excitation), kInputFloor) && not_tiny(g.outer, kWeightFloor) &&
+                       not_tiny(g.centre, kWeightFloor) && none_tiny(g.weight, kTaps, kWeightFloor);
+    const long p0 = first_tap(w, g.d, u.L);
+    const double y = plain ? loop_step<false>(s, u.dc, read_taps<false>(u.B, u.L, p0, g.weight), g.outer, g.centre,
+                                              excitation)
+                           : loop_step<true>(s, u.dc, read_taps<true>(u.B, u.L, p0, g.weight), g.outer, g.centre,
+                                             excitation);
+    lineOk = lineOk && not_tiny(y, kLineFloor);
+    out = y;
+    store(u.B[w], y);
+    return g.D;
+}
+#endif
+
 // Whether v[0, n) holds one value, bit for bit: then so are the designs of its samples (a constant
 // period from a sig~, the common case). Stops at the first sample that differs, as a vibrato's does.
 inline bool constant_signal(const double *v, long n) {
@@ -220,10 +364,21 @@ VIBREL_LANES_INLINE void perform_signal_rate(t_vibrel *x, double **ins, double *
     constexpr long N = kCount<V>;
     double D = 0.0;
     if constexpr (N == 1) {
+#if defined(VIBREL_SOFT_FLUSH)
+        const bool dcOk = not_tiny(u.dc.b0, kWeightFloor) && not_tiny(u.dc.b1, kWeightFloor) &&
+                          not_tiny(u.dc.a1, kWeightFloor);
+        bool lineOk = x->normalRun >= u.L;
+        for (long i = 0; i < n; i++) {
+            D = signal_step_soft<kGainSignal>(u, denom, s, w, in[i], kGainSignal ? gainIn[i] : 0.0, periodIn[i],
+                                              out[i], dcOk, lineOk);
+            if (++w >= u.L) w = 0;
+        }
+#else
         for (long i = 0; i < n; i++) {
             D = signal_step<kGainSignal>(u, denom, s, w, in[i], kGainSignal ? gainIn[i] : 0.0, periodIn[i], out[i]);
             if (++w >= u.L) w = 0;
         }
+#endif
     } else if (constant_signal(periodIn, n) && (!kGainSignal || constant_signal(gainIn, n))) {
         // A vector whose period signal (and gain signal) holds one value: each sample's design would be
         // the same bits. Designed once and run as the control-rate routine runs a vector. The scalar
@@ -268,6 +423,9 @@ VIBREL_LANES_INLINE void perform_signal_rate(t_vibrel *x, double **ins, double *
     }
 
     recover_from_overflow(s, u.B, u.L, w, out, n);
+#if defined(VIBREL_SOFT_FLUSH)
+    count_normal(x, out, n);
+#endif
     for (long j = 0; j < kTaps; j++) x->lagDiff[j] = D - (double)j; // the last sample's terms
     store(x->writeIndex, w);
     store_loop_state(x, s);

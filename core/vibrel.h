@@ -58,6 +58,9 @@ struct _vibrel {
     double dcX1;              // DC blocker's previous input
     double lpfX1;             // most recent interpolated value
     double lpfX2;             // interpolated value one sample older
+#if defined(__wasm__)
+    long normalRun;           // the newest samples of the line that are 0 or at least 2^-600 (core/vibrel.dsp.cpp)
+#endif
     vibrel_gate::Word gate;   // a vector running, a reset under way (core/gate.h); after the fields above
     double dcRate;            // Hz: the sample rate of the DC-blocker design last asked for (core/gate.h)
     vibrel_gate::Word params; // a design under way, the parameters sent since (core/design.cpp); 0 when idle

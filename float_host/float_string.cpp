@@ -16,7 +16,8 @@ namespace VIBREL_NS::float_host {
 
 struct String {
     t_vibrel record;
-    double rate; // Hz the DC blocker is designed for; NaN until the first string_setRate
+    double rate;  // Hz the DC blocker is designed for; NaN until the first string_setRate
+    long zeroRun; // outputs of +0 in a row, at most the line's length: all of its slots when equal to it
 };
 
 namespace {
@@ -38,6 +39,38 @@ bool same_bits(double a, double b) {
     memcpy(&u, &a, sizeof u);
     memcpy(&v, &b, sizeof v);
     return u == v;
+}
+
+bool positive_zero(double v) { return same_bits(v, 0.0); }
+
+// Whether a vector of the string can only play +0 and leave it as it is: every slot of the line and
+// every memory of the filters +0, and the excitation +0 throughout. Then each interpolated read is +0
+// (a sum of zero products, one of them at least from a positive weight, for the weights sum to 1), and
+// so are the loop filter's and DC blocker's outputs (+0 plus -0 is +0), whatever the tuning: running
+// the loop would give the same bits. A string left to ring decays into such a state (flushed to zero),
+// and then costs a scan of its input per block.
+bool silent(const String *s, const FloatInput &excitation, long n) {
+    const t_vibrel &x = s->record;
+    if (s->zeroRun < x.bufLen || !positive_zero(x.lpfX1) || !positive_zero(x.lpfX2) || !positive_zero(x.dcX1) ||
+        !positive_zero(x.dcY1))
+        return false;
+    if (!excitation.samples) return positive_zero(excitation.value);
+    for (long i = 0; i < n; i++) {
+        uint32_t bits;
+        memcpy(&bits, &excitation.samples[i], sizeof bits);
+        if (bits != 0) return false;
+    }
+    return true;
+}
+
+// Counts the +0 outputs that end the line's newest n samples y.
+void count_zeros(String *s, const double *y, long n) {
+    long trailing = 0;
+    while (trailing < n && positive_zero(y[n - 1 - trailing]))
+        trailing++;
+    const long L = s->record.bufLen;
+    if (trailing < n) s->zeroRun = trailing;
+    else s->zeroRun = s->zeroRun < L - n ? s->zeroRun + n : L;
 }
 
 using ModelRoutine = void (*)(t_vibrel *, t_object *, double **, long, double **, long, long, long, void *);
@@ -80,6 +113,7 @@ String *string_new(const double *requested, char *why, size_t whySize, const Mem
     String *s = (String *)block;
     s->rate = NAN;
     vibrel_init(&s->record, maxDelay, (double *)((char *)block + kLineOffset));
+    s->zeroRun = s->record.bufLen;
     return s;
 }
 
@@ -90,14 +124,17 @@ void string_free(String *s, const Memory &memory) {
 void string_setPeriod(String *s, double samples) { vibrel_setDelayTime(&s->record, samples); }
 void string_setGain(String *s, double gain) { vibrel_setFbGain(&s->record, gain); }
 void string_setBrightness(String *s, double brightness) { vibrel_setBrightness(&s->record, brightness); }
-void string_clear(String *s) { vibrel_clear(&s->record); }
+void string_clear(String *s) {
+    vibrel_clear(&s->record);
+    s->zeroRun = s->record.bufLen;
+}
 
 void string_setRate(String *s, double sampleRate) {
     if (!same_bits(sampleRate, s->rate)) string_restart(s, sampleRate);
 }
 
 void string_restart(String *s, double sampleRate) {
-    vibrel_clear(&s->record);
+    string_clear(s);
     vibrel_calcDcCoeffs(&s->record, sampleRate);
     s->rate = sampleRate;
 }
@@ -109,6 +146,11 @@ Routine string_routine(bool gainSignal, bool periodSignal) {
 }
 
 void string_perform(String *s, Routine r, const FloatInput (&in)[3], float *out, long n) {
+    if (n > 0 && silent(s, in[0], n)) {
+        for (long i = 0; i < n; i++)
+            out[i] = 0.0f;
+        return;
+    }
     const ModelRoutine run = model_routine(r);
     double chunk[4][kChunk];
     for (long at = 0; at < n; at += kChunk) {
@@ -123,6 +165,7 @@ void string_perform(String *s, Routine r, const FloatInput (&in)[3], float *out,
         }
         double *ins[3] = {chunk[0], chunk[1], chunk[2]}, *y = chunk[3];
         run(&s->record, nullptr, ins, 3, &y, 1, m, 0, nullptr);
+        count_zeros(s, y, m);
         for (long i = 0; i < m; i++)
             out[at + i] = (float)y[i]; // rounded to nearest, once
     }
@@ -131,6 +174,7 @@ void string_perform(String *s, Routine r, const FloatInput (&in)[3], float *out,
 void string_perform(String *s, Routine r, double *const (&in)[3], double *out, long n) {
     double *ins[3] = {in[0], in[1], in[2]};
     model_routine(r)(&s->record, nullptr, ins, 3, &out, 1, n, 0, nullptr);
+    s->zeroRun = 0; // the quiet path is the float blocks': this block may have left the line anything
 }
 
 namespace {

@@ -61,7 +61,7 @@ std::vector<Case> step_cases(int block) {
 }
 
 std::vector<double> max_output(vibrel_emu::Host &host, const std::string &className, const Case &c, double rate) {
-    vibrel_emu::Object *o = host.create(className);
+    vibrel_emu::Object *o = host.create(c.maxDelay ? className + " " + std::to_string(c.maxDelay) : className);
     std::vector<double> y((size_t)c.in[0].size());
     if (!o) return {};
     for (const char *m : kSettings)
@@ -86,7 +86,10 @@ std::vector<double> max_output(vibrel_emu::Host &host, const std::string &classN
     for (int i = 0; i < 3; i++)
         in[i].assign(c.in[i].begin(), c.in[i].end());
     if (c.pattern == GainAndHeldPeriod) in[2].assign(in[2].size(), kHeldPeriod);
+    size_t next = 0; // the next of the case's messages
     for (size_t at = 0, k = 0; at < y.size(); at += (size_t)c.block, k++) {
+        for (; next < c.messages.size() && (size_t)c.messages[next].first <= at; next++)
+            host.send(o, c.messages[next].second);
         const long n = (long)std::min(y.size() - at, (size_t)c.block);
         if (k > 0) send_steps(k);
         if (c.pattern == GainAndHeldPeriod && !c.steps[kPeriodStep].empty())

@@ -35,7 +35,9 @@ struct Case {
     // before that vector (the first values before the chain is built), unless its input is a signal; a
     // period held over the block (GainAndHeldPeriod) fills the vector too; a rise of clear above 0 sends
     // "clear" first.
-    std::vector<float> steps[kSteps];
+    std::vector<float> steps[kSteps] = {};
+    std::vector<std::pair<long, std::string>> messages = {}; // sent before the vector from a frame on (after kSettings)
+    long maxDelay = 0;                                         // the creation argument; 0: none
 };
 
 // Every pattern with both excitations and constant and changing signals, in vectors of `block`, and, for
@@ -47,7 +49,8 @@ std::vector<Case> exactness_cases(int block, const std::vector<int> &otherBlocks
 std::vector<Case> step_cases(int block);
 
 // The Max build's output for a case: a fresh object of the class, kSettings sent, the chain built with the
-// case's connections at `rate`, then run vector by vector on the case's inputs (as doubles).
+// case's connections at `rate`, then run vector by vector on the case's inputs (as doubles), each of the
+// case's messages sent before the first vector that starts at or after its frame.
 std::vector<double> max_output(vibrel_emu::Host &host, const std::string &className, const Case &c,
                                double rate = 44100);
 
