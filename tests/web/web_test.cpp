@@ -107,7 +107,7 @@ std::string web_case(const Case &c, const char *variant) {
 // An impulse at frame 0 left to decay for kTailFrames frames through the pattern's routine: the settings
 // as messages, and as signals a gain of 0.875 and a period of 50.5 with a vibrato of a quarter sample.
 Case decay_case(Pattern p) {
-    Case c{p, false, true, 128, {}, {{0, kTailSettings[0]}, {0, kTailSettings[1]}, {0, kTailSettings[2]}}};
+    Case c{p, false, true, 128, {}, {}, {{0, kTailSettings[0]}, {0, kTailSettings[1]}, {0, kTailSettings[2]}}};
     for (long i = 0; i < kTailFrames; i++) {
         c.in[0].push_back(i == 0 ? 1.0f : 0.0f);
         c.in[1].push_back(0.875f);
