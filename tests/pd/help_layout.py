@@ -11,6 +11,10 @@ import re
 import sys
 from pathlib import Path
 
+# The patch reader the deken packager uses for the objects file.
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "cmake" / "archives"))
+from deken_package import pd_records  # noqa: E402
+
 FONT = {8: (5, 11), 10: (6, 13), 12: (7, 16), 16: (10, 19)}  # Pd's font table: width, height
 SCREEN = (1366, 768)
 BARS = 60          # a window's title bar and Pd's menu bar, above the canvas the patch sizes
@@ -21,19 +25,6 @@ IOWIDTH = 7        # an inlet's or outlet's width
 IO = {"vibrel~": (3, 1), "vibrel-lite~": (3, 1), "vibrel.period": (1, 1), "vibrel.period~": (1, 1),
       "vline~": (3, 1), "noise~": (1, 1), "*~": (2, 1), "+~": (2, 1), "dac~": (2, 0), "osc~": (2, 1),
       "sig~": (1, 1), "snapshot~": (1, 1), "samplerate~": (1, 1)}
-
-
-def records(text):
-    """The patch's ';'-ended records (an escaped ';' stays in its record), whitespace joined."""
-    out, cur, esc = [], [], False
-    for ch in text:
-        if ch == ";" and not esc:
-            out.append(" ".join("".join(cur).split()))
-            cur = []
-        else:
-            cur.append(ch)
-        esc = ch == "\\" and not esc
-    return [r for r in out if r]
 
 
 def lines_of(text, width):
@@ -110,7 +101,7 @@ def crosses(p, q, r):
 def check(text, where):
     """The faults of a patch's text, one line each."""
     faults, stack = [], []
-    for rec in records(text):
+    for rec in filter(None, pd_records(text)):
         words = rec.split(" ")
         if words[:2] == ["#N", "canvas"]:
             x, y, w, h = map(int, words[2:6])
