@@ -20,8 +20,8 @@ enum Pattern { Control, PeriodSignal, GainSignal, Both, GainAndHeldPeriod, kPatt
 int routine_of(Pattern p); // 1, 2 or 3: the routine the Max binding chooses for the same connections
 
 constexpr long kCaseFrames = 4096;
-constexpr float kHeldPeriod = 60.5f;                                  // GainAndHeldPeriod's period value
-extern const char *const kSettings[3];                                // the messages sent before a case runs
+constexpr float kHeldPeriod = 60.5f;   // GainAndHeldPeriod's period value
+extern const char *const kSettings[3]; // the messages sent before a case runs
 
 // Per vector of a stepping case: the gain, period and brightness, and the clear input.
 enum Step { kGainStep, kPeriodStep, kBrightnessStep, kClearStep, kSteps };
@@ -37,7 +37,7 @@ struct Case {
     // "clear" first.
     std::vector<float> steps[kSteps] = {};
     std::vector<std::pair<long, std::string>> messages = {}; // sent before the vector from a frame on (after kSettings)
-    long maxDelay = 0;                                         // the creation argument; 0: none
+    long maxDelay = 0;                                       // the creation argument; 0: none
 };
 
 // Every pattern with both excitations and constant and changing signals, in vectors of `block`, and, for
@@ -76,5 +76,13 @@ std::vector<std::vector<double>> read_wav_channels(const std::filesystem::path &
 // build (the cross builds' externals) or a tool that runs it (qemu-user). False where VIBREL_REQUIRE_ALL is
 // set (./dev test sets it): there nothing is left out in silence, the test runs and fails.
 bool skip_what_is_missing();
+
+// In a test's body or SetUp, a file the test needs that a plain build may not make (a cross build's, a
+// package's): missing, the test skips saying why, or fails under VIBREL_REQUIRE_ALL.
+#define VIBREL_REQUIRE_FILE(path, why)                                                                                 \
+    do {                                                                                                               \
+        if (!std::filesystem::exists(path) && ::vibrel_hosts::skip_what_is_missing()) GTEST_SKIP() << why;             \
+        ASSERT_TRUE(std::filesystem::exists(path)) << why;                                                             \
+    } while (0)
 
 } // namespace vibrel_hosts

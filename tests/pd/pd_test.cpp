@@ -118,13 +118,10 @@ class Pd : public testing::TestWithParam<PdBuild> {
         if (*b.qemu && *VIBREL_PD_PRELOAD) GTEST_SKIP() << "the sanitizer build runs native Pd only";
         ASSERT_TRUE(fs::exists(b.exe)) << b.exe << " missing";
         if (*b.qemu) {
-            if (!fs::exists(b.qemu) && skip_what_is_missing()) GTEST_SKIP() << b.qemu << ": qemu-user is not installed";
-            ASSERT_TRUE(fs::exists(b.qemu)) << b.qemu << ": qemu-user is not installed";
+            VIBREL_REQUIRE_FILE(b.qemu, b.qemu << ": qemu-user is not installed");
             // A plain build makes no cross builds: their externals come with the target vibrel_pd_library.
             const fs::path ours = fs::path(VIBREL_PD_DIR) / (std::string(VIBREL_CLASS_NAME) + b.external);
-            const std::string why = ours.string() + " missing: build the cross targets and the target vibrel_pd_library";
-            if (!fs::exists(ours) && skip_what_is_missing()) GTEST_SKIP() << why;
-            ASSERT_TRUE(fs::exists(ours)) << why;
+            VIBREL_REQUIRE_FILE(ours, ours << " missing: build the cross targets and the target vibrel_pd_library");
         }
         std::string test = testing::UnitTest::GetInstance()->current_test_info()->name();
         for (char &c : test)

@@ -117,14 +117,11 @@ class Scsynth : public testing::Test {
         ASSERT_TRUE(fs::exists(exe())) << exe() << " missing (Debian: supercollider-server; other processors: "
                                                    "tests/sc/fetch_scsynth.sh)";
         if (*server.qemu) {
-            if (!fs::exists(server.qemu) && skip_what_is_missing()) GTEST_SKIP() << server.qemu << ": qemu-user is not installed";
-            ASSERT_TRUE(fs::exists(server.qemu)) << server.qemu << ": qemu-user is not installed";
+            VIBREL_REQUIRE_FILE(server.qemu, server.qemu << ": qemu-user is not installed");
         }
         plugin_dir = server.plugins;
         // A plain build makes no cross builds: their plug-ins come with the cross presets.
-        const std::string why = plugin_dir + " missing: build the cross presets (.ci/cross.sh)";
-        if (!fs::exists(plugin_dir) && skip_what_is_missing()) GTEST_SKIP() << why;
-        ASSERT_TRUE(fs::exists(plugin_dir)) << why;
+        VIBREL_REQUIRE_FILE(plugin_dir, plugin_dir << " missing: build the cross presets (.ci/cross.sh)");
         std::string test = testing::UnitTest::GetInstance()->current_test_info()->name();
         for (char &c : test)
             if (c == '/') c = '_';
@@ -335,8 +332,7 @@ TEST_F(Scsynth, SclangRunsTheHelpExamples) {
 TEST_F(Scsynth, ArchiveInstallsAndRenders) {
     const char *archive = std::getenv("VIBREL_SC_ARCHIVE");
     if (!archive) GTEST_SKIP() << "the archive is tested by cross.sc_archive, after the cross builds";
-    if (!fs::exists(archive) && skip_what_is_missing())
-        GTEST_SKIP() << archive << " missing: build the cross presets (.ci/cross.sh) and the target vibrel_sc_zip";
+    VIBREL_REQUIRE_FILE(archive, archive << " missing: build the cross presets (.ci/cross.sh) and the target vibrel_sc_zip");
     const fs::path extensions = dir / "Extensions", plugins = extensions / "Vibrel/plugins";
     fs::create_directories(extensions);
     ASSERT_EQ(std::system(("cd '" + extensions.string() + "' && unzip -q '" + archive + "'").c_str()), 0);
